@@ -1,0 +1,42 @@
+// Resource identifiers of Dusklamp; the numbers are fixed, other instances and tools rely on them.
+#pragma once
+
+// Dialog templates
+#define IDD_ABOUTBOX            100
+#define IDD_DUSKLAMP_DIALOG     102
+
+// Strings
+#define IDS_ABOUTBOX            101
+#define IDS_APP_TITLE           57344
+
+// Icons
+#define IDI_DUSKLAMP            128
+
+// Menus
+#define IDR_MAINMENU            129
+#define IDR_TRAYMENU            133
+
+// Controls of the main window
+#define IDC_HOTKEY              1000
+#define IDC_CHANGE              1001
+#define IDC_CLEAR               1003
+#define IDC_SYSTRAY             1004
+#define IDC_STATIC              -1
+
+// System menu item appended to the main window
+#define IDM_ABOUTBOX            0x0010
+
+// Main window menu
+#define ID_HELP_WEBSITE         32772
+#define ID_HELP_SUPPORT         32773
+#define ID_FILE_CLOSE           57602
+
+// Tray menu
+#define ID_TRAY_DISPLAYOFF      32775
+#define ID_TRAY_EXIT            32776
+#define ID_TRAY_HOTKEY          32777
+#define ID_TRAY_SCHEDULE        32778
+#define ID_TRAY_LOCKDISPLAYOFF  32779
+#define ID_TRAY_NETWORK         32784
+#define ID_TRAY_COMMANDSLOG     32785
+#define ID_TRAY_REMOTESHUTDOWN  32786

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the cross toolchain, Wine and the X tools that building and testing Dusklamp need (Debian 12).
+set -euo pipefail
+
+need=()
+have() { command -v "$1" >/dev/null 2>&1; }
+have i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
+have wine || need+=(wine wine32:i386 wine64)
+dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+have Xvfb || need+=(xvfb xauth)
+have xdotool || need+=(xdotool)
+have xwininfo || need+=(x11-utils)
+have import || need+=(imagemagick)
+have cmake || need+=(cmake)
+have make || need+=(make)
+have g++ || need+=(g++)
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+
+if [ ${#need[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO=sudo
+else
+  SUDO=
+fi
+echo "setup: installing ${need[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

@@ -1,0 +1,41 @@
+// The display actions: monitor power off and on, and lock before power off.
+#include "app/DusklampApp.h"
+
+namespace {
+
+// The pause gives the user time to let go of the keys and mouse, whose input would wake the display again.
+const DWORD kDelayBeforeBroadcastMs = 500;
+const LPARAM kMonitorOff = 2;
+const LPARAM kMonitorOn = -1;
+// Each top-level window gets this long; a hung one is skipped rather than freezing the program.
+const UINT kBroadcastTimeoutPerWindowMs = 1000;
+
+void BroadcastMonitorPower(LPARAM power)
+{
+    ::Sleep(kDelayBeforeBroadcastMs);
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(HWND_BROADCAST, WM_SYSCOMMAND, SC_MONITORPOWER, power, SMTO_ABORTIFHUNG,
+                          kBroadcastTimeoutPerWindowMs, &ignored);
+}
+
+}  // namespace
+
+void CDusklampApp::TurnDisplayOff()
+{
+    BroadcastMonitorPower(kMonitorOff);
+}
+
+void CDusklampApp::TurnDisplayOn()
+{
+    BroadcastMonitorPower(kMonitorOn);
+}
+
+void CDusklampApp::LockAndTurnDisplayOff()
+{
+    if (::LockWorkStation()) {
+        TurnDisplayOff();
+        return;
+    }
+    // Only a notice: either answer just closes it.
+    ::MessageBoxA(nullptr, "Could not Lock WorkStation", GetAppName().c_str(), MB_ICONQUESTION | MB_YESNO);
+}

@@ -1,0 +1,62 @@
+// The two switch tables and their orders of precedence.
+#include "app/CommandSelection.h"
+
+#include <iterator>
+
+namespace {
+
+struct SwitchRow {
+    const char* text;
+    Command command;
+};
+
+const SwitchRow kFirstInstanceOrder[] = {
+    {kSwitchSilent, Command::Silent},
+    {kSwitchSettings, Command::ShowSettings},
+    {kSwitchShutdown, Command::Schedule},
+    {kSwitchLock, Command::LockDisplayOff},
+    {kSwitchDisplayOn, Command::DisplayOn},
+    {kSwitchNetwork, Command::Network},
+};
+
+const SwitchRow kForwardingOrder[] = {
+    {kSwitchSettings, Command::ShowSettings},
+    {kSwitchSilent, Command::Silent},
+    {kSwitchLock, Command::LockDisplayOff},
+    {kSwitchShutdown, Command::Schedule},
+    {kSwitchNetwork, Command::Network},
+    {kSwitchDisplayOn, Command::DisplayOn},
+};
+
+template <std::size_t N>
+Command FirstPresent(const SwitchRow (&rows)[N], std::string_view text)
+{
+    const std::string lower = ToLowerAscii(text);
+    for (const SwitchRow& row : rows) {
+        if (lower.find(row.text) != std::string::npos)
+            return row.command;
+    }
+    return Command::DisplayOff;
+}
+
+}  // namespace
+
+std::string ToLowerAscii(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+Command SelectCommand(std::string_view text)
+{
+    return FirstPresent(kFirstInstanceOrder, text);
+}
+
+Command SelectForwardedCommand(std::string_view text)
+{
+    return FirstPresent(kForwardingOrder, text);
+}

@@ -1,0 +1,33 @@
+// Which command a command line or a received command text asks for. No Windows headers here.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+enum class Command {
+    Silent,          // nothing: just stay resident
+    ShowSettings,    // show the settings window
+    Schedule,        // open the schedule dialog
+    LockDisplayOff,  // lock the workstation, then turn the display off
+    DisplayOn,       // turn the display on
+    Network,         // open the network settings dialog
+    DisplayOff,      // no switch at all: turn the display off
+};
+
+// The switches, matched case-insensitively anywhere in the text.
+inline constexpr char kSwitchSilent[] = ":silent";
+inline constexpr char kSwitchSettings[] = ":settings";
+inline constexpr char kSwitchShutdown[] = ":shutdown";
+inline constexpr char kSwitchLock[] = ":lock";
+inline constexpr char kSwitchDisplayOn[] = ":displayon";
+inline constexpr char kSwitchNetwork[] = ":network";
+
+// Lower-cases the ASCII letters only; other bytes are left as they are.
+std::string ToLowerAscii(std::string_view text);
+
+// The running instance's own interpretation, shared by its command line and remote commands.
+Command SelectCommand(std::string_view text);
+
+// A second start's choice of what to hand to the running instance. The precedence differs from
+// SelectCommand's, so a text with two switches can pick a different one.
+Command SelectForwardedCommand(std::string_view text);

@@ -1,0 +1,104 @@
+// Application object: the one message loop every message of the program passes through.
+#include "framework/App.h"
+
+#include "framework/Wnd.h"
+
+namespace {
+
+CWinApp* g_currentApp = nullptr;
+
+// The application takes its name from this string resource, as it has no other.
+const UINT kAppTitleString = 0xE000;
+
+}  // namespace
+
+CWinApp::CWinApp()
+{
+    g_currentApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_currentApp == this)
+        g_currentApp = nullptr;
+}
+
+CWinApp* CWinApp::Current()
+{
+    return g_currentApp;
+}
+
+int CWinApp::Main(HINSTANCE instance, const char* commandLine)
+{
+    m_instance = instance;
+    m_commandLine = commandLine ? commandLine : "";
+    char title[256] = "";
+    if (::LoadStringA(instance, kAppTitleString, title, sizeof(title)) > 0)
+        m_appName = title;
+
+    if (InitInstance())
+        Run();
+    return ExitInstance();
+}
+
+bool CWinApp::InitInstance()
+{
+    return true;
+}
+
+int CWinApp::Run()
+{
+    MSG msg;
+    for (;;) {
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            m_exitCode = static_cast<int>(msg.wParam);
+            break;
+        }
+        if (got == -1)
+            break;
+        ProcessMessage(msg, m_mainWnd ? m_mainWnd->GetSafeHwnd() : nullptr);
+    }
+    return m_exitCode;
+}
+
+void CWinApp::ProcessMessage(MSG& msg, HWND dialog)
+{
+    if (PreTranslateMessage(&msg))
+        return;
+    if (dialog && ::IsDialogMessageA(dialog, &msg))
+        return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+}
+
+bool CWinApp::PreTranslateMessage(MSG*)
+{
+    return false;
+}
+
+int CWinApp::ExitInstance()
+{
+    return m_exitCode;
+}
+
+int CWinApp::GetProfileInt(const char* section, const char* entry, int defaultValue) const
+{
+    return Profile().GetInt(section, entry, defaultValue);
+}
+
+bool CWinApp::WriteProfileInt(const char* section, const char* entry, int value) const
+{
+    return Profile().WriteInt(section, entry, value);
+}
+
+std::string CWinApp::GetProfileString(const char* section, const char* entry,
+                                      const std::string& defaultValue) const
+{
+    return Profile().GetString(section, entry, defaultValue);
+}
+
+bool CWinApp::WriteProfileString(const char* section, const char* entry, const std::string& value) const
+{
+    return Profile().WriteString(section, entry, value);
+}

@@ -1,0 +1,58 @@
+// The application object: start-up, the message loop with its filter, exit, and profile access.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/Profile.h"
+
+class CWnd;
+
+class CWinApp {
+public:
+    CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+    virtual ~CWinApp();
+
+    static CWinApp* Current();
+
+    // Called by the entry point once; when InitInstance fails the loop is skipped.
+    int Main(HINSTANCE instance, const char* commandLine);
+
+    virtual bool InitInstance();
+    // Sees every message taken from the thread's queue first; true consumes it.
+    virtual bool PreTranslateMessage(MSG* msg);
+    virtual int ExitInstance();
+
+    // Filter, then the given dialog's keyboard handling, then translate and dispatch.
+    void ProcessMessage(MSG& msg, HWND dialog);
+
+    HINSTANCE GetInstanceHandle() const { return m_instance; }
+    CWnd* GetMainWnd() const { return m_mainWnd; }
+    const std::string& GetAppName() const { return m_appName; }
+
+    // Settings live under HKEY_CURRENT_USER\Software\<company>\<application name>.
+    void SetRegistryKey(const char* company) { m_registryKey = company; }
+    int GetProfileInt(const char* section, const char* entry, int defaultValue) const;
+    bool WriteProfileInt(const char* section, const char* entry, int value) const;
+    std::string GetProfileString(const char* section, const char* entry, const std::string& defaultValue) const;
+    bool WriteProfileString(const char* section, const char* entry, const std::string& value) const;
+
+protected:
+    // The text after the program's own name on its command line.
+    const std::string& CommandLineTail() const { return m_commandLine; }
+    void SetMainWnd(CWnd* wnd) { m_mainWnd = wnd; }
+    int Run();
+
+private:
+    CProfile Profile() const { return CProfile(m_registryKey, m_appName); }
+
+    HINSTANCE m_instance = nullptr;
+    std::string m_commandLine;
+    std::string m_appName;
+    std::string m_registryKey;
+    CWnd* m_mainWnd = nullptr;
+    int m_exitCode = 0;
+};

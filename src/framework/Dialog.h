@@ -1,0 +1,40 @@
+// Dialogs from templates, modeless or modal, with data exchange and the OK/Cancel hooks.
+#pragma once
+
+#include "framework/Wnd.h"
+
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+
+    // Creates the dialog modeless; it stays hidden unless its template says visible.
+    bool Create();
+    // Runs the dialog in the framework's modal loop; IDOK, IDCANCEL, or -1 when it could not be created.
+    INT_PTR DoModal();
+    void EndDialog(INT_PTR result);
+
+    // Moves data between the controls and the members: into the members when save is true.
+    bool UpdateData(bool save = true);
+
+    bool CheckDlgButton(int id, UINT check) { return ::CheckDlgButton(m_hWnd, id, check) != FALSE; }
+    UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
+
+protected:
+    // Return true to let the system put the focus on the first control.
+    virtual bool OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+    // Binds controls to members; false when a value could not be saved (the control then has the focus).
+    virtual bool DoDataExchange(bool save);
+
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND CreateFromTemplate(HWND owner);
+
+    UINT m_templateId;
+    CWnd* m_parent;
+    bool m_modalRunning = false;
+    INT_PTR m_modalResult = IDCANCEL;
+};

@@ -1,0 +1,82 @@
+// Window wrapper: binds a window handle to its object and dispatches through the message tables.
+#include "framework/Wnd.h"
+
+#include "framework/App.h"
+
+namespace {
+
+// The object pointer lives in the window's property list, so any window class can be bound.
+const char kObjectProperty[] = "Dusklamp.CWnd";
+
+}  // namespace
+
+CWnd::~CWnd()
+{
+    DestroyWindow();
+}
+
+bool CWnd::DestroyWindow()
+{
+    return m_hWnd && ::DestroyWindow(m_hWnd);
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd)
+{
+    return static_cast<CWnd*>(::GetPropA(hwnd, kObjectProperty));
+}
+
+bool CWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&)
+{
+    return false;
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (m_superProc)
+        return ::CallWindowProcA(m_superProc, m_hWnd, message, wParam, lParam);
+    return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+}
+
+bool CWnd::SubclassWindow(HWND hwnd)
+{
+    if (!::SetPropA(hwnd, kObjectProperty, this))
+        return false;
+    m_hWnd = hwnd;
+    m_superProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WindowProc)));
+    if (!m_superProc) {
+        ::RemovePropA(hwnd, kObjectProperty);
+        m_hWnd = nullptr;
+        return false;
+    }
+    return true;
+}
+
+LRESULT CALLBACK CWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CWnd* wnd = FromHandle(hwnd);
+    if (!wnd)
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+
+    LRESULT result = 0;
+    if (!wnd->OnMessage(message, wParam, lParam, result))
+        result = wnd->DefWindowProc(message, wParam, lParam);
+    if (message == WM_NCDESTROY)
+        wnd->OnFinalMessage();
+    return result;
+}
+
+void CWnd::OnFinalMessage()
+{
+    // Later subclassers may still sit on top of us, so only unhook when we are outermost.
+    if (::GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWnd::WindowProc))
+        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
+    ::RemovePropA(m_hWnd, kObjectProperty);
+    m_hWnd = nullptr;
+    m_superProc = nullptr;
+
+    // The message loop lives as long as the main window.
+    CWinApp* app = CWinApp::Current();
+    if (app && app->GetMainWnd() == this)
+        ::PostQuitMessage(0);
+}

@@ -1,0 +1,67 @@
+// Thin window wrapper: a handle, a per-class message table and an overridable default procedure.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+// One row of a class's message table. Rows for WM_COMMAND also name the command id they take.
+template <class T>
+struct MessageEntry {
+    UINT message;
+    UINT commandId;
+    LRESULT (T::*handler)(WPARAM wParam, LPARAM lParam);
+};
+
+// Runs the first row of the table that matches; false when none does.
+template <class T, std::size_t N>
+bool RouteMessage(T* target, const MessageEntry<T> (&table)[N], UINT message, WPARAM wParam, LPARAM lParam,
+                  LRESULT& result)
+{
+    for (const MessageEntry<T>& entry : table) {
+        if (entry.message != message)
+            continue;
+        if (message == WM_COMMAND && entry.commandId != LOWORD(wParam))
+            continue;
+        result = (target->*entry.handler)(wParam, lParam);
+        return true;
+    }
+    return false;
+}
+
+class CWnd {
+public:
+    CWnd() = default;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+    virtual ~CWnd();
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    bool ShowWindow(int command) { return m_hWnd && ::ShowWindow(m_hWnd, command); }
+    bool IsWindowVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd); }
+    bool DestroyWindow();
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    }
+
+    static CWnd* FromHandle(HWND hwnd);
+
+protected:
+    // A class routes its message table here and leaves the rest to its base class.
+    virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Sees every message the tables did not take, and those their handlers pass on.
+    virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Routes the window's messages through this object from now on.
+    bool SubclassWindow(HWND hwnd);
+
+    HWND m_hWnd = nullptr;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnFinalMessage();
+
+    WNDPROC m_superProc = nullptr;
+};
