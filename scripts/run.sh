@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Starts dusklamp.exe under Wine: on the current X display, or in a private Xvfb when there is none.
+set -euo pipefail
+exe=$(realpath "$1")
+shift
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=${WINEPREFIX:-$HOME/.local/share/dusklamp/wine}
+if [ ! -d "$WINEPREFIX" ]; then
+    echo "Preparing a 32-bit Wine prefix in $WINEPREFIX (once)..."
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot -i </dev/null >/dev/null 2>&1
+    # Wine's desktop window shows the notification area, where Dusklamp lives.
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+fi
+if [ -z "${DISPLAY:-}" ]; then
+    fdfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    xvfb=$!
+    trap 'kill $xvfb 2>/dev/null; rm -f "$fdfile"' EXIT
+    for _ in $(seq 200); do [ -s "$fdfile" ] && break; sleep 0.05; done
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    echo "No X display: Dusklamp runs in Xvfb on $DISPLAY (screenshot: import -display $DISPLAY -window root shot.png)."
+fi
+echo "Starting $exe $* (Exit it from its tray menu, or press Ctrl+C here)."
+wine "$exe" "$@"
+wineserver -w

@@ -1,0 +1,40 @@
+// Common fixture of the end-to-end tests.
+#include "DusklampTest.h"
+
+using namespace harness;
+
+void DusklampTest::SetUp()
+{
+    // A program left over from an aborted test of this run would answer for the new one.
+    if (HWND stale = FindMainWindow()) {
+        HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, WindowProcessId(stale));
+        if (process) {
+            ::TerminateProcess(process, 1);
+            ::WaitForSingleObject(process, 10000);
+            ::CloseHandle(process);
+        }
+    }
+    DeleteSettings();
+    ASSERT_NE(m_watcher.Hwnd(), nullptr);
+}
+
+void DusklampTest::TearDown()
+{
+    m_app.Terminate();
+}
+
+HWND DusklampTest::StartResident(Process& process, const std::string& arguments)
+{
+    if (!process.Start(arguments))
+        return nullptr;
+    return process.WaitUntilResident();
+}
+
+void DusklampTest::ExpectNoBroadcastBeforeProbe(HWND mainWindow)
+{
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(::SendMessageTimeoutA(mainWindow, kUmDisplayOn, 0, 0, SMTO_NORMAL, 10000, &result));
+    const auto events = m_watcher.PowerEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].power, kPowerOn);
+}

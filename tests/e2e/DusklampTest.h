@@ -1,0 +1,23 @@
+// Common fixture: clean settings, a watching window, and every started program ended afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "Harness.h"
+
+class DusklampTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts a first instance with the given switches and waits until it takes messages.
+    HWND StartResident(harness::Process& process, const std::string& arguments);
+    // Proves that nothing was broadcast before now: a display-on request sent now must be the
+    // first and only broadcast the watcher sees.
+    void ExpectNoBroadcastBeforeProbe(HWND mainWindow);
+
+    harness::Watcher m_watcher;
+    harness::Process m_app;
+};

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Starts or stops the Wine session the Win32 tests run in: a private Xvfb display and a fresh
+# 32-bit prefix (copied from a template made once), with its wineserver detached from the test
+# runner's pipes.   Usage: wine-session.sh start|stop STATE_DIR TEMPLATE_DIR
+set -euo pipefail
+
+action=$1
+state=$2
+template=$3
+
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+make_template() {
+    rm -rf "$template"
+    mkdir -p "$(dirname "$template")"
+    WINEPREFIX="$template" wineboot -i </dev/null >/dev/null 2>&1
+    # Wine's own desktop window: without it every dialog close waits for a window manager and
+    # hot keys are unreliable. No crash dialog: a crashing program must fail its test, not hang it.
+    WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+    WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+    WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+    WINEPREFIX="$template" wineserver -k || true
+    WINEPREFIX="$template" wineserver -w || true
+    touch "$template/.ready"
+}
+
+wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.05
+    done
+}
+
+start() {
+    stop_quietly
+    mkdir -p "$state"
+    [ -f "$template/.ready" ] || make_template
+
+    # -displayfd makes Xvfb pick a free display itself, so parallel runs never collide.
+    rm -f "$state/display"
+    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display" </dev/null >/dev/null 2>&1 &
+    echo $! >"$state/xvfb.pid"
+    wait_for 20 test -s "$state/display" || { echo "Xvfb did not start" >&2; exit 1; }
+    local display=":$(head -n1 "$state/display")"
+
+    rm -rf "$state/prefix"
+    cp -a "$template" "$state/prefix"
+    cat >"$state/env" <<ENV
+export WINEPREFIX='$state/prefix'
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES='mscoree,mshtml='
+export DISPLAY='$display'
+ENV
+    # shellcheck disable=SC1091
+    . "$state/env"
+    setsid wineserver -p </dev/null >/dev/null 2>&1
+    setsid wine wineboot </dev/null >/dev/null 2>&1
+    echo "wine session on $display in $state/prefix"
+}
+
+stop_quietly() {
+    if [ -f "$state/env" ]; then
+        # shellcheck disable=SC1091
+        . "$state/env"
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -w >/dev/null 2>&1 || true
+    fi
+    if [ -f "$state/xvfb.pid" ]; then
+        kill "$(cat "$state/xvfb.pid")" >/dev/null 2>&1 || true
+        rm -f "$state/xvfb.pid"
+    fi
+    rm -rf "$state/prefix" "$state/env"
+}
+
+case "$action" in
+start) start ;;
+stop) stop_quietly ;;
+*) echo "usage: $0 start|stop STATE_DIR TEMPLATE_DIR" >&2; exit 2 ;;
+esac
