@@ -37,5 +37,5 @@ void CDusklampApp::LockAndTurnDisplayOff()
         return;
     }
     // Only a notice: either answer just closes it.
-    ::MessageBoxA(nullptr, "Could not Lock WorkStation", GetAppName().c_str(), MB_ICONQUESTION | MB_YESNO);
+    ShowMessage(nullptr, "Could not Lock WorkStation", MB_ICONQUESTION | MB_YESNO);
 }

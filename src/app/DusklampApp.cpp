@@ -8,7 +8,13 @@
 #include "settings/Settings.h"
 #include "ui/PrivateMessages.h"
 
+#include "ui/NotifyAreaIcon.h"
+
+// The program-wide objects, built in this order and destroyed in reverse: the icon goes before
+// the application whose window it belongs to.
+const UINT g_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
 CDusklampApp g_app;
+CNotifyAreaIcon g_trayIcon;
 
 namespace {
 
@@ -102,7 +108,7 @@ void CDusklampApp::DispatchCommand(std::string text)
         m_mainDialog.ShowWindow(SW_SHOW);
         break;
     case Command::Schedule:
-        m_mainDialog.OnScheduleCommand();
+        m_mainDialog.OnScheduleAction();
         break;
     case Command::LockDisplayOff:
         LockAndTurnDisplayOff();
@@ -111,7 +117,7 @@ void CDusklampApp::DispatchCommand(std::string text)
         TurnDisplayOn();
         break;
     case Command::Network:
-        m_mainDialog.OnNetworkCommand();
+        m_mainDialog.OnNetworkSettings();
         break;
     case Command::DisplayOff:
         TurnDisplayOff();
@@ -144,5 +150,10 @@ void CDusklampApp::RegisterStoredHotKey()
     if (!hotKey.registers)
         return;
     if (!::RegisterHotKey(nullptr, kHotKeyId, hotKey.modifiers, hotKey.key))
-        ::MessageBoxA(nullptr, "Could not Register Hot Key for Dusklamp", GetAppName().c_str(), MB_ICONINFORMATION);
+        ShowMessage(nullptr, "Could not Register Hot Key for Dusklamp", MB_ICONINFORMATION);
+}
+
+void CDusklampApp::UnregisterStoredHotKey()
+{
+    ::UnregisterHotKey(nullptr, kHotKeyId);
 }

@@ -25,6 +25,7 @@ public:
 
     // Registers the stored hot key for this thread; tells the user when the system refuses it.
     void RegisterStoredHotKey();
+    void UnregisterStoredHotKey();
 
     CMainDialog& MainDialog() { return m_mainDialog; }
 

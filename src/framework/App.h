@@ -29,6 +29,12 @@ public:
     // Filter, then the given dialog's keyboard handling, then translate and dispatch.
     void ProcessMessage(MSG& msg, HWND dialog);
 
+    // A message box with the application's name as its caption.
+    int ShowMessage(HWND owner, const char* text, UINT style) const
+    {
+        return ::MessageBoxA(owner, text, m_appName.c_str(), style);
+    }
+
     HINSTANCE GetInstanceHandle() const { return m_instance; }
     CWnd* GetMainWnd() const { return m_mainWnd; }
     const std::string& GetAppName() const { return m_appName; }

@@ -1,20 +1,22 @@
 // The hidden main window: settings window when shown, and target of every private and tray message.
 #pragma once
 
+#include "framework/Controls.h"
 #include "framework/Dialog.h"
 
 class CMainDialog : public CDialog {
 public:
     CMainDialog();
 
-    // The schedule dialog, for the tray menu, a second start and the ":shutdown" command.
-    void OnScheduleCommand();
+    // The schedule dialog, for the tray menu and a second start.
+    void OnScheduleAction();
     // The network settings dialog, for the tray menu, a second start and the ":network" command.
-    void OnNetworkCommand();
+    void OnNetworkSettings();
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool DoDataExchange(bool save) override;
     bool OnInitDialog() override;
     // Enter and Esc must neither close nor hide the window.
     void OnOK() override {}
@@ -23,7 +25,32 @@ protected:
 private:
     static const MessageEntry<CMainDialog> kMessages[];
 
+    LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
+    LRESULT OnClose(WPARAM, LPARAM);
     LRESULT OnEndSession(WPARAM endingSession, LPARAM);
+    LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
 
+    LRESULT OnHelpWebSite(WPARAM, LPARAM);
+    LRESULT OnHelpSupport(WPARAM, LPARAM);
+    LRESULT OnTrayDisplayOff(WPARAM, LPARAM);
+    LRESULT OnTrayLockDisplayOff(WPARAM, LPARAM);
+    LRESULT OnTraySchedule(WPARAM, LPARAM);
+    LRESULT OnTrayHotKeySettings(WPARAM, LPARAM);
+    LRESULT OnTrayNetwork(WPARAM, LPARAM);
+    LRESULT OnTrayCommandsLog(WPARAM, LPARAM);
+    LRESULT OnTrayRemoteShutdown(WPARAM, LPARAM);
+    LRESULT OnTrayExit(WPARAM, LPARAM);
+    LRESULT OnChangeHotKey(WPARAM, LPARAM);
+    LRESULT OnClearHotKey(WPARAM, LPARAM);
+    LRESULT OnSysTrayClicked(WPARAM, LPARAM);
+
+    void ShowStoredHotKey();
+
+    bool m_trayIconCreated = false;
+    HICON m_trayImage = nullptr;
+    CHotKeyCtrl m_hotKey;
     HICON m_icon = nullptr;
+    HICON m_smallIcon = nullptr;
 };

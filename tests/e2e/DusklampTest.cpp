@@ -32,8 +32,10 @@ HWND DusklampTest::StartResident(Process& process, const std::string& arguments)
 
 void DusklampTest::ExpectNoBroadcastBeforeProbe(HWND mainWindow)
 {
-    DWORD_PTR result = 0;
-    ASSERT_TRUE(::SendMessageTimeoutA(mainWindow, kUmDisplayOn, 0, 0, SMTO_NORMAL, 10000, &result));
+    // Posted, not sent: the program takes posted messages only in its message loops, so by the
+    // time the probe is handled, whatever start-up or an earlier request did has been done.
+    ASSERT_TRUE(::PostMessageA(mainWindow, kUmDisplayOn, 0, 0));
+    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
     const auto events = m_watcher.PowerEvents();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].power, kPowerOn);

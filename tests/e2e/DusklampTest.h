@@ -14,8 +14,8 @@ protected:
 
     // Starts a first instance with the given switches and waits until it takes messages.
     HWND StartResident(harness::Process& process, const std::string& arguments);
-    // Proves that nothing was broadcast before now: a display-on request sent now must be the
-    // first and only broadcast the watcher sees.
+    // Proves that nothing was broadcast before the program took up its queue: a display-on
+    // request posted now must be the first and only broadcast the watcher sees.
     void ExpectNoBroadcastBeforeProbe(HWND mainWindow);
 
     harness::Watcher m_watcher;

@@ -46,24 +46,24 @@ TEST_F(StartupTest, SilentInMixedCaseDoesNothing)
 {
     HWND main = StartResident(m_app, "/x:SiLeNt");
     ASSERT_NE(main, nullptr);
-    EXPECT_FALSE(::IsWindowVisible(main));
     ExpectNoBroadcastBeforeProbe(main);
+    EXPECT_FALSE(::IsWindowVisible(main));
 }
 
 TEST_F(StartupTest, SilentWinsOverSettingsInFirstInstance)
 {
     HWND main = StartResident(m_app, ":settings:silent");
     ASSERT_NE(main, nullptr);
-    EXPECT_FALSE(::IsWindowVisible(main));
     ExpectNoBroadcastBeforeProbe(main);
+    EXPECT_FALSE(::IsWindowVisible(main));
 }
 
 TEST_F(StartupTest, SettingsSwitchShowsWindowWithoutBlanking)
 {
     HWND main = StartResident(m_app, ":SETTINGS");
     ASSERT_NE(main, nullptr);
-    EXPECT_TRUE(::IsWindowVisible(main));
     ExpectNoBroadcastBeforeProbe(main);
+    EXPECT_TRUE(::IsWindowVisible(main));
 }
 
 TEST_F(StartupTest, LockSwitchReportsRefusedLockAndDoesNotBlank)
