@@ -12,6 +12,8 @@ if [ ! -d "$WINEPREFIX" ]; then
     # Wine's desktop window shows the notification area, where Dusklamp lives.
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    # Wine's own fonts (caption buttons, MS Sans Serif), which Debian's Wine does not pick up by itself.
+    cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
 fi
 if [ -z "${DISPLAY:-}" ]; then
     fdfile=$(mktemp)

@@ -6,6 +6,7 @@ need=()
 have() { command -v "$1" >/dev/null 2>&1; }
 have i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
 have wine || need+=(wine wine32:i386 wine64)
+[ -f /usr/share/wine/fonts/marlett.ttf ] || need+=(fonts-wine)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 have Xvfb || need+=(xvfb xauth)
 have xdotool || need+=(xdotool)

@@ -346,4 +346,92 @@ void PressKeys(const std::vector<WORD>& keys)
     ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+bool TrayIconShown()
+{
+    // The icon's amber moon is the only amber in the bottom-right corner of Wine's desktop.
+    const int left = kTrayIconPoint.x - 24;
+    const int top = kTrayIconPoint.y - 12;
+    const int width = 34;
+    const int height = 22;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
+    ::GdiFlush();
+    int amber = 0;
+    const auto* pixel = static_cast<const unsigned char*>(bits);
+    for (int i = 0; i < width * height; ++i, pixel += 4) {
+        const int blue = pixel[0];
+        const int green = pixel[1];
+        const int red = pixel[2];
+        if (red > 200 && green > 140 && blue < 140)
+            ++amber;
+    }
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return amber >= 8;
+}
+
+bool WaitForTrayIcon(bool shown, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return TrayIconShown() == shown; }, timeoutMs);
+}
+
+namespace {
+
+void SendMouse(POINT point, const std::vector<DWORD>& buttonEvents)
+{
+    std::vector<INPUT> inputs;
+    INPUT move = {};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = point.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = point.y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs.push_back(move);
+    for (DWORD event : buttonEvents) {
+        INPUT button = {};
+        button.type = INPUT_MOUSE;
+        button.mi.dwFlags = event;
+        inputs.push_back(button);
+    }
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+}  // namespace
+
+void RightClickAt(POINT point)
+{
+    SendMouse(point, {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP});
+}
+
+void DoubleClickAt(POINT point)
+{
+    SendMouse(point, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+}
+
+HWND FindPopupMenu(DWORD processId)
+{
+    for (HWND hwnd = ::FindWindowExA(nullptr, nullptr, "#32768", nullptr); hwnd;
+         hwnd = ::FindWindowExA(nullptr, hwnd, "#32768", nullptr)) {
+        if (::IsWindowVisible(hwnd) && WindowProcessId(hwnd) == processId)
+            return hwnd;
+    }
+    return nullptr;
+}
+
+void ClickButton(HWND dialog, int id)
+{
+    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
 }  // namespace harness

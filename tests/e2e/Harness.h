@@ -112,4 +112,17 @@ std::optional<std::string> ReadSettingString(const char* name);
 // Presses and releases a key combination with SendInput, modifiers first.
 void PressKeys(const std::vector<WORD>& keys);
 
+// Where Wine's desktop taskbar shows the first notification-area icon.
+const POINT kTrayIconPoint = {1013, 758};
+// Whether our icon's moon is drawn in the notification area right now.
+bool TrayIconShown();
+bool WaitForTrayIcon(bool shown, DWORD timeoutMs = 10000);
+// Real mouse input at a screen point: the right button, or a double click of the left one.
+void RightClickAt(POINT point);
+void DoubleClickAt(POINT point);
+// The open popup menu window of the process, or nullptr.
+HWND FindPopupMenu(DWORD processId);
+// Posts a click to a button of another process's window (it may block there in a message box).
+void ClickButton(HWND dialog, int id);
+
 }  // namespace harness

@@ -5,8 +5,8 @@
 set -euo pipefail
 
 action=$1
-state=$2
-template=$3
+state=$(realpath -m "$2")
+template=$(realpath -m "$3")
 
 export WINEARCH=win32
 export WINEDEBUG=-all
@@ -21,9 +21,12 @@ make_template() {
     WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
     WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
     WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+    # Debian's Wine does not look into its own font folder: without Marlett and MS Sans Serif
+    # the caption buttons show letters and dialog text is laid out wider than on Windows.
+    cp /usr/share/wine/fonts/* "$template/drive_c/windows/Fonts/"
     WINEPREFIX="$template" wineserver -k || true
     WINEPREFIX="$template" wineserver -w || true
-    touch "$template/.ready"
+    touch "$template/.ready-2"
 }
 
 wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
@@ -38,7 +41,7 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
 start() {
     stop_quietly
     mkdir -p "$state"
-    [ -f "$template/.ready" ] || make_template
+    [ -f "$template/.ready-2" ] || make_template
 
     # -displayfd makes Xvfb pick a free display itself, so parallel runs never collide.
     rm -f "$state/display"
@@ -64,11 +67,10 @@ ENV
 }
 
 stop_quietly() {
-    if [ -f "$state/env" ]; then
-        # shellcheck disable=SC1091
-        . "$state/env"
-        wineserver -k >/dev/null 2>&1 || true
-        wineserver -w >/dev/null 2>&1 || true
+    # By the prefix's path, so that even a half-started session is ended.
+    if [ -d "$state/prefix" ]; then
+        WINEPREFIX="$state/prefix" wineserver -k >/dev/null 2>&1 || true
+        WINEPREFIX="$state/prefix" wineserver -w >/dev/null 2>&1 || true
     fi
     if [ -f "$state/xvfb.pid" ]; then
         kill "$(cat "$state/xvfb.pid")" >/dev/null 2>&1 || true
