@@ -4,6 +4,7 @@
 // Dialog templates
 #define IDD_ABOUTBOX            100
 #define IDD_DUSKLAMP_DIALOG     102
+#define IDD_SCHEDULE            135
 
 // Strings
 #define IDS_ABOUTBOX            101
@@ -22,6 +23,13 @@
 #define IDC_CLEAR               1003
 #define IDC_SYSTRAY             1004
 #define IDC_STATIC              -1
+
+// Controls of the schedule dialog
+#define IDC_ACTION              1005
+#define IDC_DURATION            1007
+#define IDC_DIMNOW              1008
+#define IDC_LASTSCHEDULE        1010
+#define IDC_CURRENT             1011
 
 // System menu item appended to the main window
 #define IDM_ABOUTBOX            0x0010

@@ -89,12 +89,11 @@ bool CDusklampApp::ForwardToRunningInstance()
     const UINT message = ForwardedMessage(SelectForwardedCommand(CommandLineTail()));
     if (message == 0)
         return true;
-    if (message == UM_SHOWSETTINGS) {
-        // We were just started by the user, so we may hand the foreground on to the window we show.
-        DWORD processId = 0;
-        ::GetWindowThreadProcessId(running, &processId);
-        ::AllowSetForegroundWindow(processId);
-    }
+    // We were just started by the user, so we may hand the foreground on to the window or
+    // dialog the running instance opens for us.
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(running, &processId);
+    ::AllowSetForegroundWindow(processId);
     ::SendMessageA(running, message, 0, 0);
     return true;
 }
@@ -108,7 +107,8 @@ void CDusklampApp::DispatchCommand(std::string text)
         m_mainDialog.ShowWindow(SW_SHOW);
         break;
     case Command::Schedule:
-        m_mainDialog.OnScheduleAction();
+        if (m_scheduleDialog.DoModal() == IDOK)
+            m_mainDialog.ApplySchedule(m_scheduleDialog);
         break;
     case Command::LockDisplayOff:
         LockAndTurnDisplayOff();

@@ -6,6 +6,7 @@
 
 #include "framework/App.h"
 #include "ui/MainDialog.h"
+#include "ui/ScheduleDialog.h"
 
 class CDusklampApp : public CWinApp {
 public:
@@ -32,6 +33,8 @@ public:
 private:
     bool ForwardToRunningInstance();
 
+    // Serves the ":shutdown" command; the tray menu and a second start use dialogs of their own.
+    CScheduleDlg m_scheduleDialog;
     CMainDialog m_mainDialog;
 };
 

@@ -22,6 +22,11 @@ bool CDialog::Create()
 
 INT_PTR CDialog::DoModal()
 {
+    // One modal run per object: a second request while it is open just brings it forward.
+    if (m_hWnd) {
+        ::SetForegroundWindow(m_hWnd);
+        return -1;
+    }
     CWinApp* app = CWinApp::Current();
     HWND owner = m_parent ? m_parent->GetSafeHwnd() : nullptr;
     if (!owner && app->GetMainWnd() && app->GetMainWnd() != this)
@@ -41,6 +46,7 @@ INT_PTR CDialog::DoModal()
         return -1;
     }
     ShowWindow(SW_SHOW);
+    ::SetForegroundWindow(m_hWnd);
 
     // Our own loop rather than DialogBox's, so that thread messages such as WM_HOTKEY still
     // reach the application's message filter while the dialog is open.

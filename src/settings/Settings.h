@@ -20,3 +20,6 @@ inline constexpr char kValueIntroductionOfNetwork[] = "IntroductionOfNetwork";
 inline constexpr int kDefaultKey = 0;
 inline constexpr int kDefaultMod = 0;
 inline constexpr int kDefaultSysTray = 1;
+inline constexpr int kDefaultDimNow = 1;
+inline constexpr int kDefaultDuration = 60;
+inline constexpr char kDefaultAction[] = "Shutdown";

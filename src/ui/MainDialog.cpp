@@ -10,12 +10,15 @@
 #include "ui/AboutDialog.h"
 #include "ui/NotifyAreaIcon.h"
 #include "ui/PrivateMessages.h"
+#include "ui/ScheduleDialog.h"
 
 namespace {
 
 const char kWebSite[] = "https://www.brightfen.example/dusklamp/";
 const char kSupportMail[] = "mailto:support@brightfen.example?subject=Dusklamp";
 const char kTrayTip[] = "Dusklamp";
+const UINT_PTR kCountdownTimer = 1;
+const UINT kCountdownPeriodMs = 1000;
 
 HICON LoadProgramIcon(int size)
 {
@@ -120,6 +123,13 @@ LRESULT CMainDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case UM_DISPLAYON:
         g_app.TurnDisplayOn();
         return 1;
+    case WM_TIMER:
+        // The countdown goes on while any dialog or message box of ours is open.
+        if (m_countdown.Tick()) {
+            ::KillTimer(m_hWnd, kCountdownTimer);
+            ExecuteAction(m_scheduledAction);
+        }
+        break;
     }
     return CDialog::DefWindowProc(message, wParam, lParam);
 }
@@ -224,11 +234,6 @@ LRESULT CMainDialog::OnTrayCommandsLog(WPARAM, LPARAM)
     return 0;
 }
 
-LRESULT CMainDialog::OnTrayRemoteShutdown(WPARAM, LPARAM)
-{
-    return 0;
-}
-
 LRESULT CMainDialog::OnTrayExit(WPARAM, LPARAM)
 {
     const int key = g_app.GetProfileInt(kSettingsSection, kValueKey, kDefaultKey);
@@ -300,6 +305,24 @@ LRESULT CMainDialog::OnSysTrayClicked(WPARAM, LPARAM)
 
 void CMainDialog::OnScheduleAction()
 {
+    CScheduleDlg dialog(this);
+    if (dialog.DoModal() == IDOK)
+        ApplySchedule(dialog);
+}
+
+void CMainDialog::ApplySchedule(const CScheduleDlg& dialog)
+{
+    m_scheduledAction = dialog.ActionText();
+    StartCountdown(dialog.Duration());
+    if (dialog.TurnDisplayOffNow())
+        g_app.TurnDisplayOff();
+}
+
+void CMainDialog::StartCountdown(int minutes)
+{
+    m_countdown.Start(minutes);
+    ::KillTimer(m_hWnd, kCountdownTimer);
+    ::SetTimer(m_hWnd, kCountdownTimer, kCountdownPeriodMs, nullptr);
 }
 
 void CMainDialog::OnNetworkSettings()

@@ -1,15 +1,23 @@
 // The hidden main window: settings window when shown, and target of every private and tray message.
 #pragma once
 
+#include <string>
+
+#include "actions/SessionEnd.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "ui/Countdown.h"
+
+class CScheduleDlg;
 
 class CMainDialog : public CDialog {
 public:
     CMainDialog();
 
-    // The schedule dialog, for the tray menu and a second start.
+    // A fresh schedule dialog, for the tray menu and a second start.
     void OnScheduleAction();
+    // Takes over a confirmed schedule dialog's choice, replacing any pending schedule.
+    void ApplySchedule(const CScheduleDlg& dialog);
     // The network settings dialog, for the tray menu, a second start and the ":network" command.
     void OnNetworkSettings();
 
@@ -47,9 +55,14 @@ private:
     LRESULT OnSysTrayClicked(WPARAM, LPARAM);
 
     void ShowStoredHotKey();
+    void StartCountdown(int minutes);
+    void ExecuteAction(const std::string& actionText);
+    void ExitSession(SessionEndKind kind, bool forced);
 
     bool m_trayIconCreated = false;
     HICON m_trayImage = nullptr;
+    CCountdown m_countdown;
+    std::string m_scheduledAction;
     CHotKeyCtrl m_hotKey;
     HICON m_icon = nullptr;
     HICON m_smallIcon = nullptr;

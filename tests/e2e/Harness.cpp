@@ -85,6 +85,13 @@ LRESULT CALLBACK Watcher::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
             return 0;
         }
         break;
+    case WM_QUERYENDSESSION:
+        // A test must never end the session it runs in by accident.
+        if (self) {
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            self->m_queries.push_back(NowMs());
+        }
+        return FALSE;
     case WM_CLOSE:
         ::DestroyWindow(hwnd);
         return 0;
@@ -104,6 +111,12 @@ std::vector<Watcher::PowerEvent> Watcher::PowerEvents() const
 bool Watcher::WaitForPowerEvents(std::size_t count, DWORD timeoutMs) const
 {
     return WaitUntil([&] { return PowerEvents().size() >= count; }, timeoutMs);
+}
+
+std::vector<double> Watcher::SessionEndQueries() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_queries;
 }
 
 void Watcher::Clear()

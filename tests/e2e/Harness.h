@@ -45,6 +45,8 @@ public:
 
     HWND Hwnd() const { return m_hwnd; }
     std::vector<PowerEvent> PowerEvents() const;
+    // Times at which the session-end question arrived; the watcher always answers no.
+    std::vector<double> SessionEndQueries() const;
     bool WaitForPowerEvents(std::size_t count, DWORD timeoutMs = 10000) const;
     void Clear();
 
@@ -58,6 +60,7 @@ private:
     HANDLE m_ready = nullptr;
     mutable std::mutex m_mutex;
     std::vector<PowerEvent> m_events;
+    std::vector<double> m_queries;
 };
 
 // One started dusklamp.exe; ended by its process id when the object goes.

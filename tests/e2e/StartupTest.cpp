@@ -1,4 +1,5 @@
 // Start-up, switches, forwarding to a running instance, and the end of the program.
+#include <ostream>
 #include <string>
 
 #include "DusklampTest.h"
@@ -86,9 +87,13 @@ TEST_F(StartupTest, LockSwitchReportsRefusedLockAndDoesNotBlank)
 
 TEST_F(StartupTest, ShutdownWinsOverLockInFirstInstance)
 {
-    HWND main = StartResident(m_app, ":lock:shutdown");
-    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(m_app.Start(":lock:shutdown"));
+    HWND dialog = WaitForDialog(m_app.Id(), "Schedule - Dusklamp");
+    ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(FindDialog(m_app.Id(), "Dusklamp"), nullptr);
+    ASSERT_TRUE(PressButton(dialog, IDCANCEL));
+    HWND main = m_app.WaitUntilResident();
+    ASSERT_NE(main, nullptr);
     ExpectNoBroadcastBeforeProbe(main);
 }
 
@@ -158,12 +163,17 @@ TEST_F(StartupTest, SessionEndInThreadQueueEndsProgram)
 }
 
 // A second start hands its switch to the running instance, blocks until it is handled, and ends.
-enum class Effect { Shown, Nothing, LockBox, PowerOn, PowerOff };
+enum class Effect { Shown, Nothing, LockBox, ScheduleDialog, PowerOn, PowerOff };
 
 struct ForwardingCase {
     const char* arguments;
     Effect effect;
 };
+
+void PrintTo(const ForwardingCase& c, std::ostream* os)
+{
+    *os << '"' << c.arguments << '"';
+}
 
 class ForwardingTest : public DusklampTest, public ::testing::WithParamInterface<ForwardingCase> {};
 
@@ -195,6 +205,15 @@ TEST_P(ForwardingTest, SecondStartHandsSwitchToRunningInstanceAndEnds)
         ExpectNoBroadcastBeforeProbe(main);
         break;
     }
+    case Effect::ScheduleDialog: {
+        HWND dialog = WaitForDialog(m_app.Id(), "Schedule - Dusklamp");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(second.IsRunning()) << "the second start waits until the dialog is closed";
+        ASSERT_TRUE(PressButton(dialog, IDCANCEL));
+        ASSERT_TRUE(second.WaitForExit());
+        ExpectNoBroadcastBeforeProbe(main);
+        break;
+    }
     case Effect::PowerOn:
     case Effect::PowerOff: {
         ASSERT_TRUE(second.WaitForExit());
@@ -213,7 +232,7 @@ TEST_P(ForwardingTest, SecondStartHandsSwitchToRunningInstanceAndEnds)
 INSTANTIATE_TEST_SUITE_P(
     EachRow, ForwardingTest,
     ::testing::Values(ForwardingCase{":settings", Effect::Shown}, ForwardingCase{":Silent", Effect::Nothing},
-                      ForwardingCase{":lock", Effect::LockBox}, ForwardingCase{":shutdown", Effect::Nothing},
+                      ForwardingCase{":lock", Effect::LockBox}, ForwardingCase{":shutdown", Effect::ScheduleDialog},
                       ForwardingCase{":network", Effect::Nothing}, ForwardingCase{":displayon", Effect::PowerOn},
                       ForwardingCase{"", Effect::PowerOff}, ForwardingCase{"unknown words", Effect::PowerOff},
                       // Texts with two switches, where the second start's order differs from the first's.

@@ -1,6 +1,8 @@
 // The notification-area icon: its notifications, menu commands, visibility and return.
 #include "DusklampTest.h"
 
+#include <ostream>
+
 using namespace harness;
 
 namespace {
@@ -32,6 +34,11 @@ struct CommandCase {
     UINT id;
     Effect effect;
 };
+
+void PrintTo(const CommandCase& c, std::ostream* os)
+{
+    *os << "command " << c.id;
+}
 
 class TrayCommandTest : public DusklampTest, public ::testing::WithParamInterface<CommandCase> {};
 
