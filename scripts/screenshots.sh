@@ -31,3 +31,11 @@ xdotool key Up Return
 settle
 shot about 340x226+341+270
 xdotool key Return
+settle
+
+# The schedule dialog, as a second start with ":shutdown" opens it, after an earlier schedule.
+wine reg add 'HKCU\Software\Brightfen\Dusklamp\Settings' /v LastSchedule /d "12/5/2026 9:15:00 PM" /f >/dev/null 2>&1
+wine "$build/bin/dusklamp.exe" :shutdown </dev/null >/dev/null 2>&1 &
+settle; settle
+shot schedule 500x256+262+256
+xdotool key Escape
