@@ -59,8 +59,6 @@ void InitCommonDialogControls()
 
 }  // namespace
 
-CDusklampApp::~CDusklampApp() = default;
-
 bool CDusklampApp::InitInstance()
 {
     SetRegistryKey(kRegistryCompany);
@@ -136,11 +134,6 @@ bool CDusklampApp::PreTranslateMessage(MSG* msg)
     if (msg->message == WM_ENDSESSION && msg->wParam)
         m_mainDialog.DestroyWindow();
     return CWinApp::PreTranslateMessage(msg);
-}
-
-int CDusklampApp::ExitInstance()
-{
-    return CWinApp::ExitInstance();
 }
 
 void CDusklampApp::RegisterStoredHotKey()

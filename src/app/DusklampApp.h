@@ -10,12 +10,8 @@
 
 class CDusklampApp : public CWinApp {
 public:
-    CDusklampApp() = default;
-    ~CDusklampApp() override;
-
     bool InitInstance() override;
     bool PreTranslateMessage(MSG* msg) override;
-    int ExitInstance() override;
 
     // Interprets a command line or a received command text; works on its own copy.
     void DispatchCommand(std::string text);

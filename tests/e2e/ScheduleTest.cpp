@@ -258,10 +258,21 @@ TEST_F(ScheduleTest, RefusedPlainShutdownAfterOneMinuteLeavesProgramRunningQuiet
     ClickButton(dialog, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }));
 
+    // Cancel in a later dialog leaves the schedule pending, and the count goes on while one is open.
+    ::PostMessageA(m_main, WM_COMMAND, kTraySchedule, 0);
+    dialog = WaitForDialog(m_app.Id(), kCaption);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(PressButton(dialog, IDCANCEL));
+    ::PostMessageA(m_main, WM_COMMAND, kTraySchedule, 0);
+    dialog = WaitForDialog(m_app.Id(), kCaption);
+    ASSERT_NE(dialog, nullptr);
+
     ASSERT_TRUE(WaitUntil([&] { return !m_watcher.SessionEndQueries().empty(); }, 90000));
     const double askedAfter = m_watcher.SessionEndQueries()[0] - confirmed;
     EXPECT_GE(askedAfter, 60000.0);
     EXPECT_LT(askedAfter, 66000.0);
+    EXPECT_TRUE(::IsWindow(dialog));
+    ASSERT_TRUE(PressButton(dialog, IDCANCEL));
 
     HWND main = m_app.WaitUntilResident();
     ASSERT_NE(main, nullptr);

@@ -51,14 +51,6 @@ TEST_F(StartupTest, SilentInMixedCaseDoesNothing)
     EXPECT_FALSE(::IsWindowVisible(main));
 }
 
-TEST_F(StartupTest, SilentWinsOverSettingsInFirstInstance)
-{
-    HWND main = StartResident(m_app, ":settings:silent");
-    ASSERT_NE(main, nullptr);
-    ExpectNoBroadcastBeforeProbe(main);
-    EXPECT_FALSE(::IsWindowVisible(main));
-}
-
 TEST_F(StartupTest, SettingsSwitchShowsWindowWithoutBlanking)
 {
     HWND main = StartResident(m_app, ":SETTINGS");
@@ -95,14 +87,6 @@ TEST_F(StartupTest, ShutdownWinsOverLockInFirstInstance)
     HWND main = m_app.WaitUntilResident();
     ASSERT_NE(main, nullptr);
     ExpectNoBroadcastBeforeProbe(main);
-}
-
-TEST_F(StartupTest, DisplayOnWinsOverNetworkInFirstInstance)
-{
-    ASSERT_TRUE(m_app.Start(":network:displayon"));
-    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
-    ASSERT_NE(m_app.WaitUntilResident(), nullptr);
-    EXPECT_EQ(m_watcher.PowerEvents()[0].power, kPowerOn);
 }
 
 TEST_F(StartupTest, QueuedHotKeyMessageBlanksWhateverItsId)
