@@ -19,7 +19,8 @@ if [ -z "${DISPLAY:-}" ]; then
     fdfile=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
     xvfb=$!
-    trap 'kill $xvfb 2>/dev/null; rm -f "$fdfile"' EXIT
+    # Nothing of this private display may outlive the script.
+    trap 'wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null; rm -f "$fdfile"' EXIT
     for _ in $(seq 200); do [ -s "$fdfile" ] && break; sleep 0.05; done
     export DISPLAY=":$(head -n1 "$fdfile")"
     echo "No X display: Dusklamp runs in Xvfb on $DISPLAY (screenshot: import -display $DISPLAY -window root shot.png)."
