@@ -47,7 +47,7 @@ void CMainDialog::ExitSession(SessionEndKind kind, bool forced)
     ::ExitWindowsEx(SessionEndFlags(kind, forced), 0);
 }
 
-LRESULT CMainDialog::OnTrayRemoteShutdown(WPARAM, LPARAM)
+LRESULT CMainDialog::OnRemoteShutdown(WPARAM, LPARAM)
 {
     // No path: the system's search finds its own tool.
     ::ShellExecuteA(nullptr, "Open", "ShutDown.exe", "-i", nullptr, SW_SHOW);

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/CommandSelection.h"
+#include "app/Text.h"
 
 unsigned SessionEndFlags(SessionEndKind kind, bool forced)
 {
@@ -38,7 +38,7 @@ std::vector<SessionEndRequest> SessionEndRequestsFor(std::string_view actionText
     std::vector<SessionEndRequest> requests;
     for (const auto& keyword : keywords) {
         if (text.find(keyword.keyword) != std::string::npos)
-            requests.push_back({keyword.kind, forced, SessionEndFlags(keyword.kind, forced)});
+            requests.push_back({keyword.kind, forced});
     }
     return requests;
 }

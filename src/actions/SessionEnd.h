@@ -11,8 +11,7 @@ inline constexpr const char* kActionLabels[] = {"Shutdown", "Shutdown(Brute)", "
 
 struct SessionEndRequest {
     SessionEndKind kind;
-    bool forced;     // applications are closed without being asked
-    unsigned flags;  // as ExitWindowsEx takes them
+    bool forced;  // applications are closed without being asked
 };
 
 // EWX_REBOOT 0x2, EWX_SHUTDOWN 0x1 or EWX_LOGOFF 0x0, with EWX_FORCE 0x4 for a forced request.

@@ -1,7 +1,7 @@
 // The two switch tables and their orders of precedence.
 #include "app/CommandSelection.h"
 
-#include <iterator>
+#include "app/Text.h"
 
 namespace {
 
@@ -40,16 +40,6 @@ Command FirstPresent(const SwitchRow (&rows)[N], std::string_view text)
 }
 
 }  // namespace
-
-std::string ToLowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
-}
 
 Command SelectCommand(std::string_view text)
 {

@@ -1,7 +1,6 @@
 // Which command a command line or a received command text asks for. No Windows headers here.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 enum class Command {
@@ -21,9 +20,6 @@ inline constexpr char kSwitchShutdown[] = ":shutdown";
 inline constexpr char kSwitchLock[] = ":lock";
 inline constexpr char kSwitchDisplayOn[] = ":displayon";
 inline constexpr char kSwitchNetwork[] = ":network";
-
-// Lower-cases the ASCII letters only; other bytes are left as they are.
-std::string ToLowerAscii(std::string_view text);
 
 // The running instance's own interpretation, shared by its command line and remote commands.
 Command SelectCommand(std::string_view text);

@@ -43,7 +43,7 @@ UINT ForwardedMessage(Command command)
 
 void InitCommonDialogControls()
 {
-    // Hot key, list view and IP address controls, through the newer call where the system has it.
+    // The extended call is looked up rather than imported: systems before it only know the old one.
     using InitExFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     HMODULE comctl = ::GetModuleHandleA("comctl32.dll");
     auto initEx = comctl ? reinterpret_cast<InitExFunction>(
@@ -105,8 +105,7 @@ void CDusklampApp::DispatchCommand(std::string text)
         m_mainDialog.ShowWindow(SW_SHOW);
         break;
     case Command::Schedule:
-        if (m_scheduleDialog.DoModal() == IDOK)
-            m_mainDialog.ApplySchedule(m_scheduleDialog);
+        m_mainDialog.RunScheduleDialog(m_scheduleDialog);
         break;
     case Command::LockDisplayOff:
         LockAndTurnDisplayOff();

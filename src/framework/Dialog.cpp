@@ -33,16 +33,15 @@ INT_PTR CDialog::DoModal()
         owner = app->GetMainWnd()->GetSafeHwnd();
 
     // The owner is disabled for as long as the dialog runs, as the system's own modal dialogs do.
-    const bool disableOwner = owner && ::IsWindowEnabled(owner);
-    if (disableOwner)
-        ::EnableWindow(owner, FALSE);
+    m_disabledOwner = owner && ::IsWindowEnabled(owner) ? owner : nullptr;
+    if (m_disabledOwner)
+        ::EnableWindow(m_disabledOwner, FALSE);
 
     m_modalResult = IDCANCEL;
     m_modalRunning = true;
     if (!CreateFromTemplate(owner)) {
         m_modalRunning = false;
-        if (disableOwner)
-            ::EnableWindow(owner, TRUE);
+        ReleaseOwner();
         return -1;
     }
     ShowWindow(SW_SHOW);
@@ -63,27 +62,33 @@ INT_PTR CDialog::DoModal()
         app->ProcessMessage(msg, m_hWnd);
     }
     m_modalRunning = false;
-
-    // Enable the owner before the dialog goes, or the system activates some other window.
-    if (disableOwner)
-        ::EnableWindow(owner, TRUE);
-    if (m_hWnd) {
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
-        DestroyWindow();
-    }
+    ReleaseOwner();
+    DestroyWindow();
     return m_modalResult;
 }
 
 void CDialog::EndDialog(INT_PTR result)
 {
-    if (m_modalRunning) {
-        m_modalResult = result;
-        m_modalRunning = false;
-        // Wakes the modal loop when this runs inside a message sent from another thread.
-        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
-    } else {
+    if (!m_modalRunning) {
         DestroyWindow();
+        return;
+    }
+    m_modalResult = result;
+    m_modalRunning = false;
+    // As the system's own dialogs do: the owner first, so that it is the one activated, then
+    // off the screen at once, even while a nested loop keeps ours from ending yet.
+    ReleaseOwner();
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    // Wakes the modal loop when this runs inside a message sent from another thread.
+    ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+}
+
+void CDialog::ReleaseOwner()
+{
+    if (m_disabledOwner) {
+        ::EnableWindow(m_disabledOwner, TRUE);
+        m_disabledOwner = nullptr;
     }
 }
 

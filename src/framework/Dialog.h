@@ -32,9 +32,11 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND CreateFromTemplate(HWND owner);
+    void ReleaseOwner();
 
     UINT m_templateId;
     CWnd* m_parent;
+    HWND m_disabledOwner = nullptr;
     bool m_modalRunning = false;
     INT_PTR m_modalResult = IDCANCEL;
 };

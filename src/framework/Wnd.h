@@ -37,7 +37,11 @@ public:
     virtual ~CWnd();
 
     HWND GetSafeHwnd() const { return m_hWnd; }
-    bool ShowWindow(int command) { return m_hWnd && ::ShowWindow(m_hWnd, command); }
+    void ShowWindow(int command)
+    {
+        if (m_hWnd)
+            ::ShowWindow(m_hWnd, command);
+    }
     bool IsWindowVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd); }
     bool DestroyWindow();
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }

@@ -10,6 +10,7 @@
 #include "ui/AboutDialog.h"
 #include "ui/NotifyAreaIcon.h"
 #include "ui/PrivateMessages.h"
+#include "ui/ProgramIcon.h"
 #include "ui/ScheduleDialog.h"
 
 namespace {
@@ -19,12 +20,6 @@ const char kSupportMail[] = "mailto:support@brightfen.example?subject=Dusklamp";
 const char kTrayTip[] = "Dusklamp";
 const UINT_PTR kCountdownTimer = 1;
 const UINT kCountdownPeriodMs = 1000;
-
-HICON LoadProgramIcon(int size)
-{
-    return static_cast<HICON>(::LoadImageA(CWinApp::Current()->GetInstanceHandle(), MAKEINTRESOURCEA(IDI_DUSKLAMP),
-                                           IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-}
 
 }  // namespace
 
@@ -44,7 +39,7 @@ const MessageEntry<CMainDialog> CMainDialog::kMessages[] = {
     {WM_COMMAND, ID_TRAY_HOTKEY, &CMainDialog::OnTrayHotKeySettings},
     {WM_COMMAND, ID_TRAY_NETWORK, &CMainDialog::OnTrayNetwork},
     {WM_COMMAND, ID_TRAY_COMMANDSLOG, &CMainDialog::OnTrayCommandsLog},
-    {WM_COMMAND, ID_TRAY_REMOTESHUTDOWN, &CMainDialog::OnTrayRemoteShutdown},
+    {WM_COMMAND, ID_TRAY_REMOTESHUTDOWN, &CMainDialog::OnRemoteShutdown},
     {WM_COMMAND, ID_TRAY_EXIT, &CMainDialog::OnTrayExit},
     {WM_COMMAND, IDC_CHANGE, &CMainDialog::OnChangeHotKey},
     {WM_COMMAND, IDC_CLEAR, &CMainDialog::OnClearHotKey},
@@ -72,17 +67,15 @@ bool CMainDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
     m_icon = LoadProgramIcon(::GetSystemMetrics(SM_CXICON));
-    m_smallIcon = LoadProgramIcon(::GetSystemMetrics(SM_CXSMICON));
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
         char about[128] = "";
-        if (::LoadStringA(CWinApp::Current()->GetInstanceHandle(), IDS_ABOUTBOX, about, sizeof(about)) > 0) {
+        if (::LoadStringA(g_app.GetInstanceHandle(), IDS_ABOUTBOX, about, sizeof(about)) > 0) {
             ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
             ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
         }
     }
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
+    SetProgramIcons(m_hWnd);
 
     ShowStoredHotKey();
 
@@ -306,7 +299,20 @@ LRESULT CMainDialog::OnSysTrayClicked(WPARAM, LPARAM)
 void CMainDialog::OnScheduleAction()
 {
     CScheduleDlg dialog(this);
-    if (dialog.DoModal() == IDOK)
+    RunScheduleDialog(dialog);
+}
+
+void CMainDialog::RunScheduleDialog(CScheduleDlg& dialog)
+{
+    // One schedule dialog at a time: two open ones would apply their choices in the wrong order.
+    if (m_openSchedule) {
+        ::SetForegroundWindow(m_openSchedule->GetSafeHwnd());
+        return;
+    }
+    m_openSchedule = &dialog;
+    const INT_PTR result = dialog.DoModal();
+    m_openSchedule = nullptr;
+    if (result == IDOK)
         ApplySchedule(dialog);
 }
 

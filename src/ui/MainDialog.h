@@ -16,8 +16,8 @@ public:
 
     // A fresh schedule dialog, for the tray menu and a second start.
     void OnScheduleAction();
-    // Takes over a confirmed schedule dialog's choice, replacing any pending schedule.
-    void ApplySchedule(const CScheduleDlg& dialog);
+    // Runs a schedule dialog and takes over its confirmed choice, replacing any pending schedule.
+    void RunScheduleDialog(CScheduleDlg& dialog);
     // The network settings dialog, for the tray menu, a second start and the ":network" command.
     void OnNetworkSettings();
 
@@ -48,13 +48,14 @@ private:
     LRESULT OnTrayHotKeySettings(WPARAM, LPARAM);
     LRESULT OnTrayNetwork(WPARAM, LPARAM);
     LRESULT OnTrayCommandsLog(WPARAM, LPARAM);
-    LRESULT OnTrayRemoteShutdown(WPARAM, LPARAM);
+    LRESULT OnRemoteShutdown(WPARAM, LPARAM);
     LRESULT OnTrayExit(WPARAM, LPARAM);
     LRESULT OnChangeHotKey(WPARAM, LPARAM);
     LRESULT OnClearHotKey(WPARAM, LPARAM);
     LRESULT OnSysTrayClicked(WPARAM, LPARAM);
 
     void ShowStoredHotKey();
+    void ApplySchedule(const CScheduleDlg& dialog);
     void StartCountdown(int minutes);
     void ExecuteAction(const std::string& actionText);
     void ExitSession(SessionEndKind kind, bool forced);
@@ -63,7 +64,7 @@ private:
     HICON m_trayImage = nullptr;
     CCountdown m_countdown;
     std::string m_scheduledAction;
+    CScheduleDlg* m_openSchedule = nullptr;
     CHotKeyCtrl m_hotKey;
     HICON m_icon = nullptr;
-    HICON m_smallIcon = nullptr;
 };

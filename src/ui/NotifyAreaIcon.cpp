@@ -46,6 +46,9 @@ CNotifyAreaIcon::CNotifyAreaIcon()
 CNotifyAreaIcon::~CNotifyAreaIcon()
 {
     Remove();
+    // The owner may outlive us; its messages must not reach a destroyed object.
+    if (m_hookedWindow)
+        ::RemoveWindowSubclass(m_hookedWindow, &CNotifyAreaIcon::HookProc, 0);
 }
 
 bool CNotifyAreaIcon::Create(CWnd* owner, UINT iconId, const char* tip, HICON icon, UINT notifyMessage,

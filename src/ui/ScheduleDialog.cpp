@@ -8,6 +8,7 @@
 #include "app/LocalTime.h"
 #include "resource.h"
 #include "settings/Settings.h"
+#include "ui/ProgramIcon.h"
 
 namespace {
 
@@ -47,13 +48,7 @@ bool CScheduleDlg::OnInitDialog()
         ::SendDlgItemMessageA(m_hWnd, IDC_ACTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label));
     CDialog::OnInitDialog();
 
-    const HINSTANCE instance = g_app.GetInstanceHandle();
-    m_icon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_DUSKLAMP), IMAGE_ICON,
-                                             ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
-    m_smallIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_DUSKLAMP), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
+    SetProgramIcons(m_hWnd);
 
     for (int minutes = 1; minutes <= kMaxMinutes; ++minutes) {
         const std::string text = std::to_string(minutes);

@@ -32,6 +32,4 @@ private:
     HWND m_actionList = nullptr;
     HWND m_durationList = nullptr;
     HWND m_clock = nullptr;
-    HICON m_icon = nullptr;
-    HICON m_smallIcon = nullptr;
 };

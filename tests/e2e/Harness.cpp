@@ -427,11 +427,6 @@ void RightClickAt(POINT point)
     SendMouse(point, {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP});
 }
 
-void DoubleClickAt(POINT point)
-{
-    SendMouse(point, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
-}
-
 HWND FindPopupMenu(DWORD processId)
 {
     for (HWND hwnd = ::FindWindowExA(nullptr, nullptr, "#32768", nullptr); hwnd;

@@ -120,9 +120,8 @@ const POINT kTrayIconPoint = {1013, 758};
 // Whether our icon's moon is drawn in the notification area right now.
 bool TrayIconShown();
 bool WaitForTrayIcon(bool shown, DWORD timeoutMs = 10000);
-// Real mouse input at a screen point: the right button, or a double click of the left one.
+// A real right click at a screen point.
 void RightClickAt(POINT point);
-void DoubleClickAt(POINT point);
 // The open popup menu window of the process, or nullptr.
 HWND FindPopupMenu(DWORD processId);
 // Posts a click to a button of another process's window (it may block there in a message box).

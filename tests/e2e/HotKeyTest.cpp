@@ -55,9 +55,8 @@ TEST_F(HotKeyTest, CombinationHeldByAnotherProgramIsReportedAtStart)
     HWND box = WaitForDialog(m_app.Id(), "Dusklamp");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(DialogText(box), "Could not Register Hot Key for Dusklamp");
-    EXPECT_TRUE(HasButton(box, IDOK) || HasButton(box, IDCANCEL));
     EXPECT_FALSE(HasButton(box, IDNO));
-    ASSERT_TRUE(PressButton(box, HasButton(box, IDOK) ? IDOK : IDCANCEL));
+    ASSERT_TRUE(PressButton(box, IDOK));
 
     // Start-up goes on without a hot key, and the stored values stay.
     HWND main = m_app.WaitUntilResident();

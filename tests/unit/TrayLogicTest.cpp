@@ -14,13 +14,6 @@ TEST(TrayLogic, RecordSizeFollowsShellVersion)
     EXPECT_EQ(NotifyIconRecordSize(10), 504u);
 }
 
-TEST(TrayLogic, VersionRequestOnlyFromVersionFive)
-{
-    EXPECT_FALSE(SendsVersionRequest(4));
-    EXPECT_TRUE(SendsVersionRequest(5));
-    EXPECT_TRUE(SendsVersionRequest(6));
-}
-
 TEST(TrayLogic, OnlyOurIconsRightButtonUpAndDoubleClickAct)
 {
     EXPECT_EQ(TrayActionFor(133, 133, kMouseRightButtonUp), TrayAction::ShowMenu);
