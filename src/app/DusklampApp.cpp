@@ -6,9 +6,8 @@
 #include "app/CommandSelection.h"
 #include "settings/HotKeyFlags.h"
 #include "settings/Settings.h"
-#include "ui/PrivateMessages.h"
-
 #include "ui/NotifyAreaIcon.h"
+#include "ui/PrivateMessages.h"
 
 // The program-wide objects, built in this order and destroyed in reverse: the icon goes before
 // the application whose window it belongs to.
