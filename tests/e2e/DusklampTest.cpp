@@ -40,3 +40,16 @@ void DusklampTest::ExpectNoBroadcastBeforeProbe(HWND mainWindow)
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].power, kPowerOn);
 }
+
+::testing::AssertionResult DusklampTest::AnswerMessageBox(const std::string& text, int button)
+{
+    HWND box = WaitForDialog(m_app.Id(), "Dusklamp");
+    if (!box)
+        return ::testing::AssertionFailure() << "no message box \"" << text << "\"";
+    const std::string shown = DialogText(box);
+    if (shown != text)
+        return ::testing::AssertionFailure() << "message box says \"" << shown << "\", not \"" << text << "\"";
+    if (!PressButton(box, button))
+        return ::testing::AssertionFailure() << "button " << button << " did not close \"" << text << "\"";
+    return ::testing::AssertionSuccess();
+}

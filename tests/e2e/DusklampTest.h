@@ -18,6 +18,9 @@ protected:
     // request posted now must be the first and only broadcast the watcher sees.
     void ExpectNoBroadcastBeforeProbe(HWND mainWindow);
 
+    // Waits for the program's message box with this text and answers it with the button.
+    ::testing::AssertionResult AnswerMessageBox(const std::string& text, int button);
+
     harness::Watcher m_watcher;
     harness::Process m_app;
 };

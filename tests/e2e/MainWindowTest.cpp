@@ -178,10 +178,7 @@ TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothing)
     // Modifiers alone are no hot key either.
     ::SendDlgItemMessageA(main, kIdcHotKey, HKM_SETHOTKEY, MAKEWORD(0, HOTKEYF_CONTROL), 0);
     ClickButton(main, kIdcChange);
-    HWND box = WaitForDialog(m_app.Id(), "Dusklamp");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(DialogText(box), "Please Click on the Edit Box & Press Hot Key to Change the Key");
-    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_TRUE(AnswerMessageBox("Please Click on the Edit Box & Press Hot Key to Change the Key", IDOK));
     ExpectNoBroadcastBeforeProbe(main);
     EXPECT_TRUE(::IsWindowVisible(main));
     EXPECT_FALSE(ReadSettingInt("Key").has_value());
@@ -197,10 +194,7 @@ TEST_F(MainWindowTest, ChangeToCombinationHeldElsewhereSavesThenReportsRegistrat
     ::SendDlgItemMessageA(main, kIdcHotKey, HKM_SETHOTKEY, MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
     ClickButton(main, kIdcChange);
 
-    HWND saved = WaitForDialog(m_app.Id(), "Dusklamp");
-    ASSERT_NE(saved, nullptr);
-    EXPECT_EQ(DialogText(saved), "Changes have been Saved.");
-    ASSERT_TRUE(PressButton(saved, IDOK));
+    ASSERT_TRUE(AnswerMessageBox("Changes have been Saved.", IDOK));
     HWND refused = WaitForDialog(m_app.Id(), "Dusklamp");
     ASSERT_NE(refused, nullptr);
     EXPECT_EQ(DialogText(refused), "Could not Register Hot Key for Dusklamp");

@@ -137,10 +137,7 @@ TEST_F(ScheduleTest, ActionThatBeginsNoItemIsRefusedAndNothingWritten)
     EXPECT_EQ(SelectedText(dialog, kIdcDuration), "(none)");
     ClickButton(dialog, IDOK);
 
-    HWND box = WaitForDialog(m_app.Id(), "Dusklamp");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(DialogText(box), "Please select the Action to perform to continue.");
-    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_TRUE(AnswerMessageBox("Please select the Action to perform to continue.", IDOK));
     EXPECT_TRUE(WaitUntil([&] { return FocusOf(dialog) == ::GetDlgItem(dialog, kIdcAction); }));
     EXPECT_EQ(ReadSettingString("Action"), std::string("Hibernate"));
     EXPECT_EQ(ReadSettingInt("Duration"), DWORD(0));

@@ -50,10 +50,7 @@ TEST_P(TrayCommandTest, CommandReachesItsAction)
     ASSERT_TRUE(::PostMessageA(main, WM_COMMAND, GetParam().id, 0));
     switch (GetParam().effect) {
     case Effect::LockBox: {
-        HWND box = WaitForDialog(m_app.Id(), "Dusklamp");
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(DialogText(box), "Could not Lock WorkStation");
-        ASSERT_TRUE(PressButton(box, IDNO));
+        ASSERT_TRUE(AnswerMessageBox("Could not Lock WorkStation", IDNO));
         ExpectNoBroadcastBeforeProbe(main);
         break;
     }
