@@ -1,0 +1,118 @@
+// The small text rules of the network feature: command table, received text, data paths, log records, ports.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "framework/UnsignedText.h"
+#include "net/CommandLog.h"
+#include "net/CommandTable.h"
+#include "net/DataPath.h"
+#include "net/PortText.h"
+
+namespace {
+
+TEST(CommandTable, LabelIsFoundIgnoringCaseAndOnlyForWholeWireText)
+{
+    EXPECT_EQ(FindCommandLabel(" "), "Dusklamp");
+    EXPECT_EQ(FindCommandLabel(":lock"), "Lock WorkStation & Dusklamp");
+    EXPECT_EQ(FindCommandLabel(":LoCk"), "Lock WorkStation & Dusklamp");
+    EXPECT_EQ(FindCommandLabel(":DISPLAYON"), "Dawnlamp");
+    for (const char* unknown : {"", "  ", ":lock ", ":loc", "lock", ":displayoff", "Dusklamp"})
+        EXPECT_EQ(FindCommandLabel(unknown), "") << '"' << unknown << '"';
+}
+
+TEST(CommandTable, ReceivedTextIsCutAtNulAndAtTheReadLimit)
+{
+    EXPECT_EQ(CommandTextFromBytes(nullptr, 0), "");
+    EXPECT_EQ(CommandTextFromBytes("", 0), "");
+    EXPECT_EQ(CommandTextFromBytes(":lock", 5), ":lock");
+    EXPECT_EQ(CommandTextFromBytes(":lock\0:displayon", 16), ":lock");
+    EXPECT_EQ(CommandTextFromBytes("\0:lock", 6), "");
+
+    const std::string longText = std::string(99, 'x') + ":lock";
+    EXPECT_EQ(CommandTextFromBytes(longText.data(), longText.size()), std::string(99, 'x') + ":");
+    const std::string exact(100, 'y');
+    EXPECT_EQ(CommandTextFromBytes(exact.data(), exact.size()), exact);
+}
+
+TEST(DataPath, ProgramDirectoryEndsBeforeTheLastBackslash)
+{
+    EXPECT_EQ(ProgramDirectoryFromModulePath("C:\\Tools\\app.exe"), "C:\\Tools");
+    EXPECT_EQ(ProgramDirectoryFromModulePath("C:\\app.exe"), "C:");
+    EXPECT_EQ(ProgramDirectoryFromModulePath("\\\\server\\share\\app.exe"), "\\\\server\\share");
+    EXPECT_EQ(ProgramDirectoryFromModulePath("app.exe"), "");
+}
+
+TEST(DataPath, EveryDoubledBackslashCollapsesLeftToRight)
+{
+    EXPECT_EQ(DataFilePath("C:\\Tools", kComputerListFile), "C:\\Tools\\Clients.txt");
+    EXPECT_EQ(DataFilePath("C:", kCommandsLogFile), "C:\\CommandsLog.csv");
+    // A network path loses its leading pair too.
+    EXPECT_EQ(DataFilePath(ProgramDirectoryFromModulePath("\\\\server\\share\\app.exe"), kComputerListFile),
+              "\\server\\share\\Clients.txt");
+    EXPECT_EQ(DataFilePath("C:\\Tools\\", kComputerListFile), "C:\\Tools\\Clients.txt");
+    // Pairs are taken one after another, not collapsed until single.
+    EXPECT_EQ(DataFilePath("A\\\\\\B", "f"), "A\\\\B\\f");
+    EXPECT_EQ(DataFilePath("A\\\\\\\\B", "f"), "A\\\\B\\f");
+}
+
+TEST(CommandLog, RecordIsFourUnquotedFieldsAndCrLf)
+{
+    EXPECT_EQ(FormatCommandLogRecord("01/02/2024 10:00:00 PM", "10.0.0.1", "1960", "Lock WorkStation & Dusklamp"),
+              "01/02/2024 10:00:00 PM,10.0.0.1,1960,Lock WorkStation & Dusklamp\r\n");
+    EXPECT_EQ(FormatCommandLogRecord("", "", "", ""), ",,,\r\n");
+}
+
+TEST(PortText, LeadingDigitsCutTo16Bits)
+{
+    const struct {
+        const char* text;
+        std::uint16_t port;
+    } cases[] = {
+        // Only leading digits count: no blanks, no sign.
+        {"", 0}, {"abc", 0}, {" 1960", 0}, {"+1960", 0}, {"1960x", 1960}, {"19 60", 19},
+        {"65535", 65535}, {"65536", 0}, {"65537", 1},
+        // Long digit runs wrap like the 16-bit cut of the full number.
+        {"4294967296", 0}, {"4294969256", 1960}, {"123456789012345678901234567890", 2770},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PortFromText(c.text), c.port) << '"' << c.text << '"';
+}
+
+TEST(UnsignedText, PortFieldAcceptsOnlyPlainNumbersInRange)
+{
+    using R = UnsignedTextResult;
+    const struct {
+        const char* text;
+        R result;
+        unsigned value;
+    } cases[] = {
+        {"1960", R::Ok, 1960}, {" \t1960\t ", R::Ok, 1960}, {"1", R::Ok, 1}, {"65535", R::Ok, 65535},
+        {"0001960", R::Ok, 1960},
+        {"", R::NotUnsigned, 0}, {" \t ", R::NotUnsigned, 0}, {"+1960", R::NotUnsigned, 0},
+        {"-1", R::NotUnsigned, 0}, {"19 60", R::NotUnsigned, 0}, {"1960x", R::NotUnsigned, 0},
+        {"0x10", R::NotUnsigned, 0}, {"\r\n1960", R::NotUnsigned, 0},
+        {"0", R::OutOfRange, 0}, {"65536", R::OutOfRange, 0}, {"4294967295", R::OutOfRange, 0},
+        {"4294967296", R::OutOfRange, 0}, {"99999999999999999999999", R::OutOfRange, 0},
+    };
+    for (const auto& c : cases) {
+        unsigned value = 12345;
+        EXPECT_EQ(ParseUnsignedInRange(c.text, 1, 65535, value), c.result) << '"' << c.text << '"';
+        EXPECT_EQ(value, c.result == R::Ok ? c.value : 12345u) << '"' << c.text << '"';
+    }
+}
+
+TEST(UnsignedText, WholeUnsignedRangeIsReachable)
+{
+    unsigned value = 1;
+    EXPECT_EQ(ParseUnsignedInRange("0", 0, 0xFFFFFFFFu, value), UnsignedTextResult::Ok);
+    EXPECT_EQ(value, 0u);
+    EXPECT_EQ(ParseUnsignedInRange("4294967295", 0, 0xFFFFFFFFu, value), UnsignedTextResult::Ok);
+    EXPECT_EQ(value, 0xFFFFFFFFu);
+    EXPECT_EQ(ParseUnsignedInRange("4294967296", 0, 0xFFFFFFFFu, value), UnsignedTextResult::OutOfRange);
+    // 2^64 + 5 would wrap a 64-bit accumulator to 5.
+    EXPECT_EQ(ParseUnsignedInRange("18446744073709551621", 0, 10, value), UnsignedTextResult::OutOfRange);
+}
+
+}  // namespace
