@@ -2,9 +2,11 @@
 BUILD_DIR   ?= build
 WIN_DIR     := $(BUILD_DIR)/win32
 NATIVE_DIR  := $(BUILD_DIR)/native
+FUZZ_DIR    := $(BUILD_DIR)/fuzz
+FUZZ_TIME   ?= 30
 JOBS        ?= $(shell nproc)
 
-.PHONY: all setup configure build native test unit e2e run bench clean
+.PHONY: all setup configure build native test unit fuzz e2e run bench clean
 
 all: build
 
@@ -30,7 +32,17 @@ unit: native
 e2e: build
 	ctest --test-dir $(WIN_DIR) --output-on-failure -j 2
 
-test: unit e2e
+# The computer list reader under libFuzzer for a bounded time. The corpus it grows and any crash
+# inputs stay in the build directory; the seeds in tests/fuzz/corpus are only read.
+$(FUZZ_DIR)/computer_list_fuzz: tests/fuzz/ComputerListFuzz.cpp src/net/ComputerList.cpp src/net/ComputerList.h | setup
+	mkdir -p $(FUZZ_DIR)/corpus
+	clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc \
+	  tests/fuzz/ComputerListFuzz.cpp src/net/ComputerList.cpp -o $@
+
+fuzz: $(FUZZ_DIR)/computer_list_fuzz
+	$< -max_total_time=$(FUZZ_TIME) -artifact_prefix=$(FUZZ_DIR)/ $(FUZZ_DIR)/corpus tests/fuzz/corpus
+
+test: unit fuzz e2e
 
 run: build
 	@bash scripts/run.sh $(WIN_DIR)/bin/dusklamp.exe

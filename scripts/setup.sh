@@ -16,6 +16,9 @@ have cmake || need+=(cmake)
 have make || need+=(make)
 have g++ || need+=(g++)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+have clang++ || need+=(clang)
+# The fuzz target links libFuzzer's run-time, which Debian ships apart from clang.
+compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null || need+=(libclang-rt-14-dev)
 
 if [ ${#need[@]} -eq 0 ]; then
   exit 0
