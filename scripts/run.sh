@@ -19,12 +19,19 @@ if [ -z "${DISPLAY:-}" ]; then
     fdfile=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
     xvfb=$!
-    # Nothing of this private display may outlive the script.
+    # Nothing of this private display may outlive the script, however it ends: bash runs no
+    # EXIT trap when a signal kills it, so each signal is turned into an ordinary exit first.
     trap 'wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null; rm -f "$fdfile"' EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    trap 'exit 129' HUP
     for _ in $(seq 200); do [ -s "$fdfile" ] && break; sleep 0.05; done
     export DISPLAY=":$(head -n1 "$fdfile")"
     echo "No X display: Dusklamp runs in Xvfb on $DISPLAY (screenshot: import -display $DISPLAY -window root shot.png)."
 fi
 echo "Starting $exe $* (Exit it from its tray menu, or press Ctrl+C here)."
-wine "$exe" "$@"
-wineserver -w
+# In the background, so that a signal reaches the traps at once rather than after Wine ends.
+wine "$exe" "$@" &
+wait $!
+wineserver -w &
+wait $!

@@ -3,23 +3,33 @@
 
 #include <string>
 
-#include "app/Text.h"
+#include "framework/Text.h"
+
+namespace {
+
+// ExitWindowsEx's flags, spelled out so that this file needs no Windows header.
+const unsigned kExitLogOff = 0x0;    // EWX_LOGOFF
+const unsigned kExitShutdown = 0x1;  // EWX_SHUTDOWN
+const unsigned kExitReboot = 0x2;    // EWX_REBOOT
+const unsigned kExitForce = 0x4;     // EWX_FORCE
+
+}  // namespace
 
 unsigned SessionEndFlags(SessionEndKind kind, bool forced)
 {
     unsigned flags = 0;
     switch (kind) {
     case SessionEndKind::Restart:
-        flags = 0x2;
+        flags = kExitReboot;
         break;
     case SessionEndKind::Shutdown:
-        flags = 0x1;
+        flags = kExitShutdown;
         break;
     case SessionEndKind::LogOff:
-        flags = 0x0;
+        flags = kExitLogOff;
         break;
     }
-    return forced ? flags | 0x4 : flags;
+    return forced ? flags | kExitForce : flags;
 }
 
 std::vector<SessionEndRequest> SessionEndRequestsFor(std::string_view actionText)

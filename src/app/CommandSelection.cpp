@@ -1,7 +1,8 @@
-// The two switch tables and their orders of precedence.
+// The two switch tables with their orders of precedence, and the private messages between instances.
 #include "app/CommandSelection.h"
 
-#include "app/Text.h"
+#include "framework/Text.h"
+#include "ui/PrivateMessages.h"
 
 namespace {
 
@@ -39,6 +40,18 @@ Command FirstPresent(const SwitchRow (&rows)[N], std::string_view text)
     return Command::DisplayOff;
 }
 
+struct MessageRow {
+    Command command;
+    unsigned message;
+};
+
+// ":silent" has no message: a second start with it sends nothing.
+const MessageRow kMessages[] = {
+    {Command::ShowSettings, UM_SHOWSETTINGS}, {Command::DisplayOff, UM_DISPLAYOFF},
+    {Command::Schedule, UM_SCHEDULE},         {Command::LockDisplayOff, UM_LOCKDISPLAYOFF},
+    {Command::Network, UM_NETWORK},           {Command::DisplayOn, UM_DISPLAYON},
+};
+
 }  // namespace
 
 Command SelectCommand(std::string_view text)
@@ -49,4 +62,24 @@ Command SelectCommand(std::string_view text)
 Command SelectForwardedCommand(std::string_view text)
 {
     return FirstPresent(kForwardingOrder, text);
+}
+
+unsigned ForwardedMessage(Command command)
+{
+    for (const MessageRow& row : kMessages) {
+        if (row.command == command)
+            return row.message;
+    }
+    return 0;
+}
+
+bool CommandForMessage(unsigned message, Command& command)
+{
+    for (const MessageRow& row : kMessages) {
+        if (row.message == message) {
+            command = row.command;
+            return true;
+        }
+    }
+    return false;
 }

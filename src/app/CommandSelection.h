@@ -1,4 +1,5 @@
-// Which command a command line or a received command text asks for. No Windows headers here.
+// Which command a command line, a received command text or a second start's message asks for.
+// No Windows headers here.
 #pragma once
 
 #include <string_view>
@@ -27,3 +28,8 @@ Command SelectCommand(std::string_view text);
 // A second start's choice of what to hand to the running instance. The precedence differs from
 // SelectCommand's, so a text with two switches can pick a different one.
 Command SelectForwardedCommand(std::string_view text);
+
+// The private message a second start sends for a command, or 0 for none (":silent").
+unsigned ForwardedMessage(Command command);
+// The command a second start's private message stands for; false for any other message.
+bool CommandForMessage(unsigned message, Command& command);

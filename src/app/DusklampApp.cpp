@@ -1,46 +1,24 @@
-// Start-up, single-instance forwarding, command interpretation and the message filter.
+// Start-up, single-instance forwarding, the command executor and the message filter.
 #include "app/DusklampApp.h"
 
 #include <commctrl.h>
 
-#include "app/CommandSelection.h"
-#include "settings/HotKeyFlags.h"
-#include "settings/Settings.h"
-#include "ui/NotifyAreaIcon.h"
+#include "actions/Display.h"
+#include "settings/SettingsStore.h"
+#include "ui/HotKey.h"
 #include "ui/PrivateMessages.h"
 
-// The program-wide objects, built in this order and destroyed in reverse: the icon goes before
-// the application whose window it belongs to.
-const UINT g_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
+// The program's one global object; the framework's entry point finds it.
 CDusklampApp g_app;
-CNotifyAreaIcon g_trayIcon;
 
 namespace {
 
-const int kHotKeyId = 1;
+// "Until handled" in practice: a forwarded ":shutdown" keeps the second start waiting for as
+// long as the user leaves the schedule dialog open. Only a hung receiver ends the wait early.
+const UINT kForwardTimeoutMs = 0x7FFFFFFF;
 
-UINT ForwardedMessage(Command command)
-{
-    switch (command) {
-    case Command::ShowSettings:
-        return UM_SHOWSETTINGS;
-    case Command::Silent:
-        return 0;
-    case Command::LockDisplayOff:
-        return UM_LOCKDISPLAYOFF;
-    case Command::Schedule:
-        return UM_SCHEDULE;
-    case Command::Network:
-        return UM_NETWORK;
-    case Command::DisplayOn:
-        return UM_DISPLAYON;
-    case Command::DisplayOff:
-        break;
-    }
-    return UM_DISPLAYOFF;
-}
-
-void InitCommonDialogControls()
+// The common control classes the dialogs use: hot key, list view and IP address controls.
+void InitCommonControlClasses()
 {
     // The extended call is looked up rather than imported: systems before it only know the old one.
     using InitExFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
@@ -58,6 +36,11 @@ void InitCommonDialogControls()
 
 }  // namespace
 
+CDusklampApp::CDusklampApp()
+    : m_mainDialog(*this)
+{
+}
+
 bool CDusklampApp::InitInstance()
 {
     SetRegistryKey(kRegistryCompany);
@@ -67,7 +50,7 @@ bool CDusklampApp::InitInstance()
 
     RegisterStoredHotKey();
 
-    InitCommonDialogControls();
+    InitCommonControlClasses();
     SetMainWnd(&m_mainDialog);
     // Without its window the program could never be reached again, so it does not stay.
     if (!m_mainDialog.Create())
@@ -83,7 +66,7 @@ bool CDusklampApp::ForwardToRunningInstance()
     if (!::IsWindow(running))
         return false;
 
-    const UINT message = ForwardedMessage(SelectForwardedCommand(CommandLineTail()));
+    const unsigned message = ForwardedMessage(SelectForwardedCommand(CommandLineTail()));
     if (message == 0)
         return true;
     // We were just started by the user, so we may hand the foreground on to the window or
@@ -91,13 +74,21 @@ bool CDusklampApp::ForwardToRunningInstance()
     DWORD processId = 0;
     ::GetWindowThreadProcessId(running, &processId);
     ::AllowSetForegroundWindow(processId);
-    ::SendMessageA(running, message, 0, 0);
+    // A hung receiver (or a foreign window that took our title and stopped answering) must not
+    // hang every later start as well.
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(running, message, 0, 0, SMTO_ABORTIFHUNG, kForwardTimeoutMs, &ignored);
     return true;
 }
 
 void CDusklampApp::DispatchCommand(std::string text)
 {
-    switch (SelectCommand(text)) {
+    Execute(SelectCommand(text));
+}
+
+void CDusklampApp::Execute(Command command)
+{
+    switch (command) {
     case Command::Silent:
         break;
     case Command::ShowSettings:
@@ -113,12 +104,27 @@ void CDusklampApp::DispatchCommand(std::string text)
         TurnDisplayOn();
         break;
     case Command::Network:
-        m_mainDialog.OnNetworkSettings();
+        OpenNetworkSettings();
         break;
     case Command::DisplayOff:
         TurnDisplayOff();
         break;
     }
+}
+
+void CDusklampApp::OnForwardedRequest(unsigned message)
+{
+    Command command;
+    if (CommandForMessage(message, command))
+        Execute(command);
+}
+
+void CDusklampApp::OpenNetworkSettings()
+{
+}
+
+void CDusklampApp::OpenCommandsLog()
+{
 }
 
 bool CDusklampApp::PreTranslateMessage(MSG* msg)
@@ -132,19 +138,4 @@ bool CDusklampApp::PreTranslateMessage(MSG* msg)
     if (msg->message == WM_ENDSESSION && msg->wParam)
         m_mainDialog.DestroyWindow();
     return CWinApp::PreTranslateMessage(msg);
-}
-
-void CDusklampApp::RegisterStoredHotKey()
-{
-    const HotKeyRegistration hotKey = RegistrationFromStored(GetProfileInt(kSettingsSection, kValueKey, kDefaultKey),
-                                                             GetProfileInt(kSettingsSection, kValueMod, kDefaultMod));
-    if (!hotKey.registers)
-        return;
-    if (!::RegisterHotKey(nullptr, kHotKeyId, hotKey.modifiers, hotKey.key))
-        ShowMessage(nullptr, "Could not Register Hot Key for Dusklamp", MB_ICONINFORMATION);
-}
-
-void CDusklampApp::UnregisterStoredHotKey()
-{
-    ::UnregisterHotKey(nullptr, kHotKeyId);
 }

@@ -1,37 +1,34 @@
-// Dusklamp's application object: start-up, forwarding to a running instance, the command
-// interpreter, the hot key filter and the display actions.
+// Dusklamp's application object: start-up, forwarding to a running instance, the one command
+// executor, and the hot key filter. It owns the long-lived windows and wires them together.
 #pragma once
 
 #include <string>
 
+#include "app/CommandSelection.h"
 #include "framework/App.h"
 #include "ui/MainDialog.h"
 #include "ui/ScheduleDialog.h"
 
-class CDusklampApp : public CWinApp {
+class CDusklampApp : public CWinApp, private IMainDialogHost {
 public:
+    CDusklampApp();
+
     bool InitInstance() override;
     bool PreTranslateMessage(MSG* msg) override;
 
     // Interprets a command line or a received command text; works on its own copy.
     void DispatchCommand(std::string text);
-
-    void TurnDisplayOff();
-    void TurnDisplayOn();
-    void LockAndTurnDisplayOff();
-
-    // Registers the stored hot key for this thread; tells the user when the system refuses it.
-    void RegisterStoredHotKey();
-    void UnregisterStoredHotKey();
-
-    CMainDialog& MainDialog() { return m_mainDialog; }
+    // What every trigger ends in: the command line, a second start's message, a received text.
+    void Execute(Command command);
 
 private:
     bool ForwardToRunningInstance();
 
-    // Serves the ":shutdown" command; the tray menu and a second start use dialogs of their own.
+    void OnForwardedRequest(unsigned message) override;
+    void OpenNetworkSettings() override;
+    void OpenCommandsLog() override;
+
+    // Serves the ":shutdown" command; the tray menu uses a dialog of its own.
     CScheduleDlg m_scheduleDialog;
     CMainDialog m_mainDialog;
 };
-
-extern CDusklampApp g_app;

@@ -8,7 +8,7 @@ namespace {
 CWinApp* g_currentApp = nullptr;
 
 // The application takes its name from this string resource, as it has no other.
-const UINT kAppTitleString = 0xE000;
+const UINT kAppTitleStringId = 0xE000;
 
 }  // namespace
 
@@ -33,7 +33,7 @@ int CWinApp::Main(HINSTANCE instance, const char* commandLine)
     m_instance = instance;
     m_commandLine = commandLine ? commandLine : "";
     char title[256] = "";
-    if (::LoadStringA(instance, kAppTitleString, title, sizeof(title)) > 0)
+    if (::LoadStringA(instance, kAppTitleStringId, title, sizeof(title)) > 0)
         m_appName = title;
 
     if (InitInstance())
@@ -64,12 +64,35 @@ int CWinApp::Run()
 
 void CWinApp::ProcessMessage(MSG& msg, HWND dialog)
 {
+    // The program sets no timer callbacks, and DispatchMessage would call whatever address a
+    // WM_TIMER posted by another program carried.
+    if (msg.message == WM_TIMER && msg.lParam != 0)
+        return;
     if (PreTranslateMessage(&msg))
         return;
     if (dialog && ::IsDialogMessageA(dialog, &msg))
         return;
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
+}
+
+int CWinApp::ShowMessage(HWND owner, const char* text, UINT style)
+{
+    // A message box's loop dispatches every posted message, so repeated requests would otherwise
+    // stack one box inside the other until the stack runs out.
+    for (const std::string& open : m_openMessages) {
+        if (open == text)
+            return 0;
+    }
+    m_openMessages.push_back(text);
+    const int answer = ::MessageBoxA(owner, text, m_appName.c_str(), style);
+    for (auto it = m_openMessages.begin(); it != m_openMessages.end(); ++it) {
+        if (*it == text) {
+            m_openMessages.erase(it);
+            break;
+        }
+    }
+    return answer;
 }
 
 bool CWinApp::PreTranslateMessage(MSG*)

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/Profile.h"
 
@@ -29,11 +30,9 @@ public:
     // Filter, then the given dialog's keyboard handling, then translate and dispatch.
     void ProcessMessage(MSG& msg, HWND dialog);
 
-    // A message box with the application's name as its caption.
-    int ShowMessage(HWND owner, const char* text, UINT style) const
-    {
-        return ::MessageBoxA(owner, text, m_appName.c_str(), style);
-    }
+    // A message box with the application's name as its caption. A box with the same text that is
+    // still open is not shown again: the request is dropped and the result is 0.
+    int ShowMessage(HWND owner, const char* text, UINT style);
 
     HINSTANCE GetInstanceHandle() const { return m_instance; }
     CWnd* GetMainWnd() const { return m_mainWnd; }
@@ -61,4 +60,5 @@ private:
     std::string m_registryKey;
     CWnd* m_mainWnd = nullptr;
     int m_exitCode = 0;
+    std::vector<std::string> m_openMessages;
 };

@@ -1,18 +1,54 @@
 // Dialog base: template creation, the modal loop and the default OK/Cancel behaviour.
 #include "framework/Dialog.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "framework/App.h"
+#include "framework/Placement.h"
+
+namespace {
+
+// The modal dialogs open right now, innermost last.
+std::vector<CDialog*> g_openModals;
+
+// Owners disabled by our modal dialogs, with how many of them hold each one disabled: closing
+// an outer dialog first must not re-enable an owner that an inner one still needs disabled.
+struct DisabledOwner {
+    HWND window;
+    int holders;
+};
+std::vector<DisabledOwner> g_disabledOwners;
+
+std::vector<DisabledOwner>::iterator FindDisabledOwner(HWND window)
+{
+    return std::find_if(g_disabledOwners.begin(), g_disabledOwners.end(),
+                        [window](const DisabledOwner& owner) { return owner.window == window; });
+}
+
+}  // namespace
 
 CDialog::CDialog(UINT templateId, CWnd* parent)
     : m_templateId(templateId), m_parent(parent)
 {
 }
 
+CDialog::~CDialog()
+{
+    ReleaseOwner();
+}
+
 HWND CDialog::CreateFromTemplate(HWND owner)
 {
     CWinApp* app = CWinApp::Current();
-    return ::CreateDialogParamA(app->GetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), owner,
-                                &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    HWND hwnd = ::CreateDialogParamA(app->GetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), owner,
+                                     &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    // A window that could not be bound to its object would run without any of our handling.
+    if (hwnd && m_hWnd != hwnd) {
+        ::DestroyWindow(hwnd);
+        return nullptr;
+    }
+    return hwnd;
 }
 
 bool CDialog::Create()
@@ -22,7 +58,15 @@ bool CDialog::Create()
 
 INT_PTR CDialog::DoModal()
 {
-    // One modal run per object: a second request while it is open just brings it forward.
+    // One dialog per template at a time: every modal loop dispatches posted messages, so repeated
+    // requests (another program can post them by the thousand) would otherwise nest dialogs
+    // until the stack runs out. A second request just brings the open one forward.
+    for (CDialog* open : g_openModals) {
+        if (open == this || open->m_templateId == m_templateId) {
+            ::SetForegroundWindow(open->m_hWnd);
+            return -1;
+        }
+    }
     if (m_hWnd) {
         ::SetForegroundWindow(m_hWnd);
         return -1;
@@ -33,34 +77,33 @@ INT_PTR CDialog::DoModal()
         owner = app->GetMainWnd()->GetSafeHwnd();
 
     // The owner is disabled for as long as the dialog runs, as the system's own modal dialogs do.
-    m_disabledOwner = owner && ::IsWindowEnabled(owner) ? owner : nullptr;
-    if (m_disabledOwner)
-        ::EnableWindow(m_disabledOwner, FALSE);
-
+    DisableOwner(owner);
     m_modalResult = IDCANCEL;
     m_modalRunning = true;
-    if (!CreateFromTemplate(owner)) {
-        m_modalRunning = false;
-        ReleaseOwner();
-        return -1;
-    }
-    ShowWindow(SW_SHOW);
-    ::SetForegroundWindow(m_hWnd);
+    // Registered before creation: initialisation may already run a message box's loop.
+    g_openModals.push_back(this);
+    if (CreateFromTemplate(owner)) {
+        ShowWindow(SW_SHOW);
+        ::SetForegroundWindow(m_hWnd);
 
-    // Our own loop rather than DialogBox's, so that thread messages such as WM_HOTKEY still
-    // reach the application's message filter while the dialog is open.
-    MSG msg;
-    while (m_modalRunning && m_hWnd) {
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            // Leave the quit request for the main loop.
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
+        // Our own loop rather than DialogBox's, so that thread messages such as WM_HOTKEY still
+        // reach the application's message filter while the dialog is open.
+        MSG msg;
+        while (m_modalRunning && m_hWnd) {
+            const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+            if (got == 0) {
+                // Leave the quit request for the main loop.
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            if (got == -1)
+                break;
+            app->ProcessMessage(msg, m_hWnd);
         }
-        if (got == -1)
-            break;
-        app->ProcessMessage(msg, m_hWnd);
+    } else {
+        m_modalResult = -1;
     }
+    g_openModals.erase(std::remove(g_openModals.begin(), g_openModals.end(), this), g_openModals.end());
     m_modalRunning = false;
     ReleaseOwner();
     DestroyWindow();
@@ -84,20 +127,42 @@ void CDialog::EndDialog(INT_PTR result)
     ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
 }
 
+void CDialog::DisableOwner(HWND owner)
+{
+    if (!owner)
+        return;
+    auto entry = FindDisabledOwner(owner);
+    if (entry != g_disabledOwners.end()) {
+        ++entry->holders;
+    } else if (::IsWindowEnabled(owner)) {
+        g_disabledOwners.push_back({owner, 1});
+        ::EnableWindow(owner, FALSE);
+    } else {
+        // Disabled by someone else, who will enable it again.
+        return;
+    }
+    m_disabledOwner = owner;
+}
+
 void CDialog::ReleaseOwner()
 {
-    if (m_disabledOwner) {
+    if (!m_disabledOwner)
+        return;
+    auto entry = FindDisabledOwner(m_disabledOwner);
+    if (entry != g_disabledOwners.end() && --entry->holders == 0) {
+        g_disabledOwners.erase(entry);
         ::EnableWindow(m_disabledOwner, TRUE);
-        m_disabledOwner = nullptr;
     }
+    m_disabledOwner = nullptr;
 }
 
 bool CDialog::UpdateData(bool save)
 {
-    return DoDataExchange(save);
+    CDataExchange dx(m_hWnd, save);
+    return DoDataExchange(dx);
 }
 
-bool CDialog::DoDataExchange(bool)
+bool CDialog::DoDataExchange(CDataExchange&)
 {
     return true;
 }
@@ -136,6 +201,27 @@ bool CDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
     return CWnd::OnMessage(message, wParam, lParam, result);
 }
 
+void CDialog::CenterWindow()
+{
+    // Templates place our dialogs at 0,0: centre them on a visible owner, else on the work area,
+    // and keep them on the monitor that holds the owner (which may lie left of or above the primary).
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    const bool onOwner = owner && ::IsWindowVisible(owner);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoA(::MonitorFromWindow(onOwner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
+    RECT area = monitor.rcWork;
+    if (onOwner)
+        ::GetWindowRect(owner, &area);
+    RECT rect;
+    ::GetWindowRect(m_hWnd, &rect);
+    const ScreenRect work = {monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right, monitor.rcWork.bottom};
+    const ScreenPoint origin = CenteredOrigin(rect.right - rect.left, rect.bottom - rect.top,
+                                              {area.left, area.top, area.right, area.bottom}, work);
+    ::SetWindowPos(m_hWnd, nullptr, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam)
 {
     // Only initialisation comes here: from then on the object sees every message through its
@@ -147,22 +233,6 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lPa
         return FALSE;
 
     const bool defaultFocus = dialog->OnInitDialog();
-
-    // Templates place our dialogs at 0,0; centre them on their owner or, without one, on the work area.
-    RECT rect;
-    ::GetWindowRect(hwnd, &rect);
-    RECT area;
-    HWND owner = ::GetWindow(hwnd, GW_OWNER);
-    if (!owner || !::IsWindowVisible(owner) || !::GetWindowRect(owner, &area))
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    int x = area.left + (area.right - area.left - width) / 2;
-    int y = area.top + (area.bottom - area.top - height) / 2;
-    if (x < 0)
-        x = 0;
-    if (y < 0)
-        y = 0;
-    ::SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    dialog->CenterWindow();
     return defaultFocus ? TRUE : FALSE;
 }

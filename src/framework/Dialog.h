@@ -1,15 +1,19 @@
 // Dialogs from templates, modeless or modal, with data exchange and the OK/Cancel hooks.
 #pragma once
 
+#include "framework/DataExchange.h"
 #include "framework/Wnd.h"
 
 class CDialog : public CWnd {
 public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+    ~CDialog() override;
 
-    // Creates the dialog modeless; it stays hidden unless its template says visible.
+    // Creates the dialog modeless; it stays hidden unless its template says visible. Fails when
+    // the window could not be made or bound to this object.
     bool Create();
-    // Runs the dialog in the framework's modal loop; IDOK, IDCANCEL, or -1 when it could not be created.
+    // Runs the dialog in the framework's modal loop: IDOK, IDCANCEL, or -1 when it could not be
+    // created or a dialog from the same template is already open (that one is brought forward).
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
 
@@ -25,13 +29,15 @@ protected:
     virtual void OnOK();
     virtual void OnCancel();
     // Binds controls to members; false when a value could not be saved (the control then has the focus).
-    virtual bool DoDataExchange(bool save);
+    virtual bool DoDataExchange(CDataExchange& dx);
 
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND CreateFromTemplate(HWND owner);
+    void CenterWindow();
+    void DisableOwner(HWND owner);
     void ReleaseOwner();
 
     UINT m_templateId;

@@ -5,8 +5,8 @@
 
 namespace {
 
-// KEY_READ | KEY_WRITE: every step of the path is opened for both.
-const REGSAM kAccess = 0x2001F;
+// Every step of the path is opened for both, so that a read creates a missing key as a write would.
+const REGSAM kAccess = KEY_READ | KEY_WRITE;
 
 }  // namespace
 

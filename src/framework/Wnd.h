@@ -5,25 +5,41 @@
 
 #include <cstddef>
 
-// One row of a class's message table. Rows for WM_COMMAND also name the command id they take.
+// One row of a class's message table. Rows for WM_COMMAND, WM_TIMER and WM_NOTIFY also name the
+// command, timer or control id they take; a message with another id is not theirs.
 template <class T>
 struct MessageEntry {
     UINT message;
-    UINT commandId;
-    LRESULT (T::*handler)(WPARAM wParam, LPARAM lParam);
+    UINT id;
+    LRESULT (T::*handler)(UINT message, WPARAM wParam, LPARAM lParam);
 };
+
+// The id a row must match, or false for messages that carry none.
+inline bool MessageId(UINT message, WPARAM wParam, UINT& id)
+{
+    switch (message) {
+    case WM_COMMAND:
+        id = LOWORD(wParam);
+        return true;
+    case WM_TIMER:
+    case WM_NOTIFY:
+        id = static_cast<UINT>(wParam);
+        return true;
+    }
+    return false;
+}
 
 // Runs the first row of the table that matches; false when none does.
 template <class T, std::size_t N>
 bool RouteMessage(T* target, const MessageEntry<T> (&table)[N], UINT message, WPARAM wParam, LPARAM lParam,
                   LRESULT& result)
 {
+    UINT id = 0;
+    const bool hasId = MessageId(message, wParam, id);
     for (const MessageEntry<T>& entry : table) {
-        if (entry.message != message)
+        if (entry.message != message || (hasId && entry.id != id))
             continue;
-        if (message == WM_COMMAND && entry.commandId != LOWORD(wParam))
-            continue;
-        result = (target->*entry.handler)(wParam, lParam);
+        result = (target->*entry.handler)(message, wParam, lParam);
         return true;
     }
     return false;
@@ -45,6 +61,7 @@ public:
     bool IsWindowVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd); }
     bool DestroyWindow();
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    void EnableDlgItem(int id, bool enable) { ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE); }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
     {
         return ::SendMessageA(m_hWnd, message, wParam, lParam);

@@ -1,16 +1,18 @@
-// Main window: the settings window, the private messages, and the routing of menu commands.
+// Main window: the settings window, the private messages, the countdown and the routing of menu commands.
 #include "ui/MainDialog.h"
 
 #include <shellapi.h>
 
-#include "app/DusklampApp.h"
+#include "actions/Display.h"
+#include "actions/SessionRequest.h"
+#include "framework/App.h"
+#include "framework/Icon.h"
 #include "resource.h"
 #include "settings/HotKeyFlags.h"
-#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
 #include "ui/AboutDialog.h"
-#include "ui/NotifyAreaIcon.h"
+#include "ui/HotKey.h"
 #include "ui/PrivateMessages.h"
-#include "ui/ProgramIcon.h"
 #include "ui/ScheduleDialog.h"
 
 namespace {
@@ -29,7 +31,14 @@ const MessageEntry<CMainDialog> CMainDialog::kMessages[] = {
     {WM_QUERYDRAGICON, 0, &CMainDialog::OnQueryDragIcon},
     {WM_CLOSE, 0, &CMainDialog::OnClose},
     {WM_ENDSESSION, 0, &CMainDialog::OnEndSession},
+    {WM_TIMER, kCountdownTimer, &CMainDialog::OnCountdownTick},
     {UM_TRAYNOTIFY, 0, &CMainDialog::OnTrayNotify},
+    {UM_SHOWSETTINGS, 0, &CMainDialog::OnForwardedRequest},
+    {UM_DISPLAYOFF, 0, &CMainDialog::OnForwardedRequest},
+    {UM_SCHEDULE, 0, &CMainDialog::OnForwardedRequest},
+    {UM_LOCKDISPLAYOFF, 0, &CMainDialog::OnForwardedRequest},
+    {UM_NETWORK, 0, &CMainDialog::OnForwardedRequest},
+    {UM_DISPLAYON, 0, &CMainDialog::OnForwardedRequest},
     {WM_COMMAND, ID_FILE_CLOSE, &CMainDialog::OnClose},
     {WM_COMMAND, ID_HELP_WEBSITE, &CMainDialog::OnHelpWebSite},
     {WM_COMMAND, ID_HELP_SUPPORT, &CMainDialog::OnHelpSupport},
@@ -39,108 +48,102 @@ const MessageEntry<CMainDialog> CMainDialog::kMessages[] = {
     {WM_COMMAND, ID_TRAY_HOTKEY, &CMainDialog::OnTrayHotKeySettings},
     {WM_COMMAND, ID_TRAY_NETWORK, &CMainDialog::OnTrayNetwork},
     {WM_COMMAND, ID_TRAY_COMMANDSLOG, &CMainDialog::OnTrayCommandsLog},
-    {WM_COMMAND, ID_TRAY_REMOTESHUTDOWN, &CMainDialog::OnRemoteShutdown},
+    {WM_COMMAND, ID_TRAY_REMOTESHUTDOWN, &CMainDialog::OnTrayRemoteShutdown},
     {WM_COMMAND, ID_TRAY_EXIT, &CMainDialog::OnTrayExit},
     {WM_COMMAND, IDC_CHANGE, &CMainDialog::OnChangeHotKey},
     {WM_COMMAND, IDC_CLEAR, &CMainDialog::OnClearHotKey},
     {WM_COMMAND, IDC_SYSTRAY, &CMainDialog::OnSysTrayClicked},
 };
 
-CMainDialog::CMainDialog()
-    : CDialog(IDD_DUSKLAMP_DIALOG)
+CMainDialog::CMainDialog(IMainDialogHost& host)
+    : CDialog(IDD_DUSKLAMP_DIALOG), m_host(host)
 {
 }
 
 bool CMainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    // The icon sees every message first: the taskbar's re-creation and our own destruction
+    // concern it, and it never consumes a message.
+    m_trayIcon.FilterMessage(message);
     return RouteMessage(this, kMessages, message, wParam, lParam, result)
         || CDialog::OnMessage(message, wParam, lParam, result);
 }
 
-bool CMainDialog::DoDataExchange(bool)
+bool CMainDialog::DoDataExchange(CDataExchange& dx)
 {
-    m_hotKey.Attach(GetDlgItem(IDC_HOTKEY));
+    DDX_Control(dx, IDC_HOTKEY, m_hotKey);
     return true;
 }
 
 bool CMainDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    m_icon = LoadProgramIcon(::GetSystemMetrics(SM_CXICON));
+    m_icon = LoadIconResource(IDI_DUSKLAMP, ::GetSystemMetrics(SM_CXICON));
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
         char about[128] = "";
-        if (::LoadStringA(g_app.GetInstanceHandle(), IDS_ABOUTBOX, about, sizeof(about)) > 0) {
+        if (::LoadStringA(CWinApp::Current()->GetInstanceHandle(), IDS_ABOUTBOX, about, sizeof(about)) > 0) {
             ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
             ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
         }
     }
-    SetProgramIcons(m_hWnd);
+    SetWindowIcons(m_hWnd, IDI_DUSKLAMP);
 
     ShowStoredHotKey();
 
-    const int sysTray = g_app.GetProfileInt(kSettingsSection, kValueSysTray, kDefaultSysTray);
-    ::SendDlgItemMessageA(m_hWnd, IDC_SYSTRAY, BM_SETCHECK, static_cast<WPARAM>(sysTray), 0);
+    const int trayIconShown = ReadTrayIconShown();
+    ::SendDlgItemMessageA(m_hWnd, IDC_SYSTRAY, BM_SETCHECK, static_cast<WPARAM>(trayIconShown), 0);
 
-    m_trayImage = LoadProgramIcon(::GetSystemMetrics(SM_CXSMICON));
-    m_trayIconCreated = g_trayIcon.Create(this, IDR_TRAYMENU, kTrayTip, m_trayImage, UM_TRAYNOTIFY);
+    m_trayImage = LoadIconResource(IDI_DUSKLAMP, ::GetSystemMetrics(SM_CXSMICON));
+    m_trayIconCreated = m_trayIcon.Create(this, IDR_TRAYMENU, kTrayTip, m_trayImage, UM_TRAYNOTIFY);
     if (m_trayIconCreated) {
-        g_trayIcon.SetDefaultItem(ID_TRAY_DISPLAYOFF, false);
-        if (sysTray == 0)
-            g_trayIcon.Hide();
+        m_trayIcon.SetDefaultItem(ID_TRAY_DISPLAYOFF, false);
+        if (trayIconShown == 0)
+            m_trayIcon.Hide();
     }
     return true;
 }
 
-LRESULT CMainDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CMainDialog::OnForwardedRequest(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case UM_SHOWSETTINGS:
-        ShowWindow(SW_SHOW);
+    m_host.OnForwardedRequest(message);
+    if (message == UM_SHOWSETTINGS) {
         // The second start allowed us the foreground; without it the window would open behind.
         ::SetForegroundWindow(m_hWnd);
         ::SetActiveWindow(m_hWnd);
-        break;
-    case UM_DISPLAYOFF:
-        g_app.TurnDisplayOff();
-        return 1;
-    case UM_SCHEDULE:
-        OnScheduleAction();
-        break;
-    case UM_LOCKDISPLAYOFF:
-        g_app.LockAndTurnDisplayOff();
-        return 1;
-    case UM_NETWORK:
-        OnNetworkSettings();
-        break;
-    case UM_DISPLAYON:
-        g_app.TurnDisplayOn();
-        return 1;
-    case WM_TIMER:
-        // The countdown goes on while any dialog or message box of ours is open.
-        if (m_countdown.Tick()) {
-            ::KillTimer(m_hWnd, kCountdownTimer);
-            ExecuteAction(m_scheduledAction);
-        }
-        break;
     }
-    return CDialog::DefWindowProc(message, wParam, lParam);
+    // The display requests share numbers with DM_REPOSITION and the like: the dialog manager
+    // must not see them. The others go on to it, as they always have.
+    if (message == UM_DISPLAYOFF || message == UM_LOCKDISPLAYOFF || message == UM_DISPLAYON)
+        return 1;
+    return DefWindowProc(message, wParam, lParam);
 }
 
-LRESULT CMainDialog::OnSysCommand(WPARAM command, LPARAM lParam)
+LRESULT CMainDialog::OnCountdownTick(UINT, WPARAM, LPARAM)
 {
+    // The countdown goes on while any dialog or message box of ours is open.
+    if (m_countdown.Tick(::GetTickCount())) {
+        ::KillTimer(m_hWnd, kCountdownTimer);
+        RequestSessionEnd(m_scheduledAction);
+    }
+    return 0;
+}
+
+LRESULT CMainDialog::OnSysCommand(UINT message, WPARAM command, LPARAM lParam)
+{
+    // The low four bits of a system command are the system's own.
     if ((command & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDialog about(this);
         about.DoModal();
         return 0;
     }
-    return DefWindowProc(WM_SYSCOMMAND, command, lParam);
+    return DefWindowProc(message, command, lParam);
 }
 
-LRESULT CMainDialog::OnPaint(WPARAM wParam, LPARAM lParam)
+LRESULT CMainDialog::OnPaint(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!::IsIconic(m_hWnd))
-        return DefWindowProc(WM_PAINT, wParam, lParam);
+        return DefWindowProc(message, wParam, lParam);
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(m_hWnd, &paint);
     SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -153,19 +156,19 @@ LRESULT CMainDialog::OnPaint(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-LRESULT CMainDialog::OnQueryDragIcon(WPARAM, LPARAM)
+LRESULT CMainDialog::OnQueryDragIcon(UINT, WPARAM, LPARAM)
 {
     return reinterpret_cast<LRESULT>(m_icon);
 }
 
-LRESULT CMainDialog::OnClose(WPARAM, LPARAM)
+LRESULT CMainDialog::OnClose(UINT, WPARAM, LPARAM)
 {
     // Closing only hides: the program lives on in the notification area.
     ShowWindow(SW_HIDE);
     return 0;
 }
 
-LRESULT CMainDialog::OnEndSession(WPARAM endingSession, LPARAM)
+LRESULT CMainDialog::OnEndSession(UINT, WPARAM endingSession, LPARAM)
 {
     // Sent, not posted, so the application's queue filter never sees it. A cancelled
     // shutdown (FALSE) leaves the session running, and the program with it.
@@ -174,68 +177,77 @@ LRESULT CMainDialog::OnEndSession(WPARAM endingSession, LPARAM)
     return 0;
 }
 
-LRESULT CMainDialog::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage)
+LRESULT CMainDialog::OnTrayNotify(UINT, WPARAM iconId, LPARAM mouseMessage)
 {
-    g_trayIcon.OnTrayNotification(iconId, mouseMessage);
+    m_trayIcon.OnTrayNotification(iconId, mouseMessage);
     return 0;
 }
 
-LRESULT CMainDialog::OnHelpWebSite(WPARAM, LPARAM)
+LRESULT CMainDialog::OnHelpWebSite(UINT, WPARAM, LPARAM)
 {
     ::ShellExecuteA(m_hWnd, "Open", kWebSite, nullptr, nullptr, SW_SHOW);
     return 0;
 }
 
-LRESULT CMainDialog::OnHelpSupport(WPARAM, LPARAM)
+LRESULT CMainDialog::OnHelpSupport(UINT, WPARAM, LPARAM)
 {
     ::ShellExecuteA(m_hWnd, "Open", kSupportMail, nullptr, nullptr, SW_SHOW);
     return 0;
 }
 
-LRESULT CMainDialog::OnTrayDisplayOff(WPARAM, LPARAM)
+LRESULT CMainDialog::OnTrayDisplayOff(UINT, WPARAM, LPARAM)
 {
-    g_app.TurnDisplayOff();
+    TurnDisplayOff();
     return 0;
 }
 
-LRESULT CMainDialog::OnTrayLockDisplayOff(WPARAM, LPARAM)
+LRESULT CMainDialog::OnTrayLockDisplayOff(UINT, WPARAM, LPARAM)
 {
-    g_app.LockAndTurnDisplayOff();
+    LockAndTurnDisplayOff();
     return 0;
 }
 
-LRESULT CMainDialog::OnTraySchedule(WPARAM, LPARAM)
+LRESULT CMainDialog::OnTraySchedule(UINT, WPARAM, LPARAM)
 {
-    OnScheduleAction();
+    CScheduleDlg dialog(this);
+    RunScheduleDialog(dialog);
     return 0;
 }
 
-LRESULT CMainDialog::OnTrayHotKeySettings(WPARAM, LPARAM)
+LRESULT CMainDialog::OnTrayHotKeySettings(UINT, WPARAM, LPARAM)
 {
     ShowWindow(SW_SHOW);
     return 0;
 }
 
-LRESULT CMainDialog::OnTrayNetwork(WPARAM, LPARAM)
+LRESULT CMainDialog::OnTrayNetwork(UINT, WPARAM, LPARAM)
 {
-    OnNetworkSettings();
+    m_host.OpenNetworkSettings();
     return 0;
 }
 
-LRESULT CMainDialog::OnTrayCommandsLog(WPARAM, LPARAM)
+LRESULT CMainDialog::OnTrayCommandsLog(UINT, WPARAM, LPARAM)
 {
+    m_host.OpenCommandsLog();
     return 0;
 }
 
-LRESULT CMainDialog::OnTrayExit(WPARAM, LPARAM)
+LRESULT CMainDialog::OnTrayRemoteShutdown(UINT, WPARAM, LPARAM)
 {
-    const int key = g_app.GetProfileInt(kSettingsSection, kValueKey, kDefaultKey);
-    const int mod = g_app.GetProfileInt(kSettingsSection, kValueMod, kDefaultMod);
-    if (IsHotKeyStored(key, mod)
-        && g_app.ShowMessage(m_hWnd,
-                             "Once you close the Application, Associated Hot Key (if defined) will not work for "
-                             "Dusklamp.\nDo you wish to continue?",
-                             MB_YESNO | MB_ICONINFORMATION)
+    StartRemoteShutdownTool();
+    return 0;
+}
+
+LRESULT CMainDialog::OnTrayExit(UINT, WPARAM, LPARAM)
+{
+    // The stored values decide, not the registration: a refused hot key still counts.
+    const StoredHotKey stored = ReadHotKey();
+    if (IsHotKeyStored(stored.key, stored.mod)
+        && CWinApp::Current()->ShowMessage(
+               m_hWnd,
+               "Once you close the Application, Associated Hot Key (if defined) will not work for "
+               "Dusklamp.\nDo you wish to continue?",
+               MB_YESNO | MB_ICONINFORMATION)
             != IDYES)
         return 0;
     DestroyWindow();
@@ -244,75 +256,61 @@ LRESULT CMainDialog::OnTrayExit(WPARAM, LPARAM)
 
 void CMainDialog::ShowStoredHotKey()
 {
-    const int key = g_app.GetProfileInt(kSettingsSection, kValueKey, kDefaultKey);
-    const int mod = g_app.GetProfileInt(kSettingsSection, kValueMod, kDefaultMod);
-    m_hotKey.SetHotKey(ControlValueFromStored(key, mod));
+    const StoredHotKey stored = ReadHotKey();
+    m_hotKey.SetHotKey(ControlValueFromStored(stored.key, stored.mod));
 }
 
-LRESULT CMainDialog::OnChangeHotKey(WPARAM, LPARAM)
+LRESULT CMainDialog::OnChangeHotKey(UINT, WPARAM, LPARAM)
 {
+    CWinApp* app = CWinApp::Current();
     const WORD value = m_hotKey.GetHotKey();
     const unsigned key = LOBYTE(value);
     const unsigned flags = HIBYTE(value);
     if (key == 0) {
-        g_app.ShowMessage(m_hWnd, "Please Click on the Edit Box & Press Hot Key to Change the Key",
-                          MB_ICONINFORMATION);
+        app->ShowMessage(m_hWnd, "Please Click on the Edit Box & Press Hot Key to Change the Key", MB_ICONINFORMATION);
         return 0;
     }
 
-    g_app.UnregisterStoredHotKey();
-    if (g_app.WriteProfileInt(kSettingsSection, kValueKey, static_cast<int>(key))) {
-        g_app.WriteProfileInt(kSettingsSection, kValueMod, static_cast<int>(ControlFlagsToModifiers(flags)));
-        g_app.ShowMessage(m_hWnd, "Changes have been Saved.", MB_ICONINFORMATION);
+    UnregisterStoredHotKey();
+    if (WriteHotKeyKey(static_cast<int>(key))) {
+        WriteHotKeyMod(static_cast<int>(ControlFlagsToModifiers(flags)));
+        app->ShowMessage(m_hWnd, "Changes have been Saved.", MB_ICONINFORMATION);
     } else {
         // "Mod" stays as it was, so the previous hot key is registered again below.
-        g_app.ShowMessage(m_hWnd, "Could not Store New Hot Key.", MB_ICONINFORMATION);
+        app->ShowMessage(m_hWnd, "Could not Store New Hot Key.", MB_ICONINFORMATION);
     }
-    g_app.RegisterStoredHotKey();
+    RegisterStoredHotKey();
     ShowWindow(SW_HIDE);
     return 0;
 }
 
-LRESULT CMainDialog::OnClearHotKey(WPARAM, LPARAM)
+LRESULT CMainDialog::OnClearHotKey(UINT, WPARAM, LPARAM)
 {
-    g_app.UnregisterStoredHotKey();
+    UnregisterStoredHotKey();
     m_hotKey.SetHotKey(0);
-    g_app.WriteProfileInt(kSettingsSection, kValueKey, 0);
-    g_app.WriteProfileInt(kSettingsSection, kValueMod, 0);
+    WriteHotKeyKey(0);
+    WriteHotKeyMod(0);
     return 0;
 }
 
-LRESULT CMainDialog::OnSysTrayClicked(WPARAM, LPARAM)
+LRESULT CMainDialog::OnSysTrayClicked(UINT, WPARAM, LPARAM)
 {
-    const UINT checked = IsDlgButtonChecked(IDC_SYSTRAY);
-    g_app.WriteProfileInt(kSettingsSection, kValueSysTray, static_cast<int>(checked));
+    WriteTrayIconShown(static_cast<int>(IsDlgButtonChecked(IDC_SYSTRAY)));
     if (m_trayIconCreated) {
         // The icon's own state decides, so box and icon fall back into step after a taskbar restart.
-        if (g_trayIcon.IsHidden())
-            g_trayIcon.Show();
+        if (m_trayIcon.IsHidden())
+            m_trayIcon.Show();
         else
-            g_trayIcon.Hide();
+            m_trayIcon.Hide();
     }
     return 0;
-}
-
-void CMainDialog::OnScheduleAction()
-{
-    CScheduleDlg dialog(this);
-    RunScheduleDialog(dialog);
 }
 
 void CMainDialog::RunScheduleDialog(CScheduleDlg& dialog)
 {
-    // One schedule dialog at a time: two open ones would apply their choices in the wrong order.
-    if (m_openSchedule) {
-        ::SetForegroundWindow(m_openSchedule->GetSafeHwnd());
-        return;
-    }
-    m_openSchedule = &dialog;
-    const INT_PTR result = dialog.DoModal();
-    m_openSchedule = nullptr;
-    if (result == IDOK)
+    // One schedule dialog at a time (the framework brings an open one forward instead): two open
+    // ones would apply their choices in the wrong order.
+    if (dialog.DoModal() == IDOK)
         ApplySchedule(dialog);
 }
 
@@ -321,16 +319,12 @@ void CMainDialog::ApplySchedule(const CScheduleDlg& dialog)
     m_scheduledAction = dialog.ActionText();
     StartCountdown(dialog.Duration());
     if (dialog.TurnDisplayOffNow())
-        g_app.TurnDisplayOff();
+        TurnDisplayOff();
 }
 
 void CMainDialog::StartCountdown(int minutes)
 {
-    m_countdown.Start(minutes);
+    m_countdown.Start(minutes, ::GetTickCount());
     ::KillTimer(m_hWnd, kCountdownTimer);
     ::SetTimer(m_hWnd, kCountdownTimer, kCountdownPeriodMs, nullptr);
-}
-
-void CMainDialog::OnNetworkSettings()
-{
 }

@@ -3,28 +3,35 @@
 
 #include <string>
 
-#include "actions/SessionEnd.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "ui/Countdown.h"
+#include "ui/NotifyAreaIcon.h"
 
 class CScheduleDlg;
 
+// What the main window asks of the application that owns it.
+class IMainDialogHost {
+public:
+    // A second start's request, as the private message it arrived as.
+    virtual void OnForwardedRequest(unsigned message) = 0;
+    virtual void OpenNetworkSettings() = 0;
+    virtual void OpenCommandsLog() = 0;
+
+protected:
+    ~IMainDialogHost() = default;
+};
+
 class CMainDialog : public CDialog {
 public:
-    CMainDialog();
+    explicit CMainDialog(IMainDialogHost& host);
 
-    // A fresh schedule dialog, for the tray menu and a second start.
-    void OnScheduleAction();
     // Runs a schedule dialog and takes over its confirmed choice, replacing any pending schedule.
     void RunScheduleDialog(CScheduleDlg& dialog);
-    // The network settings dialog, for the tray menu, a second start and the ":network" command.
-    void OnNetworkSettings();
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    bool DoDataExchange(bool save) override;
+    bool DoDataExchange(CDataExchange& dx) override;
     bool OnInitDialog() override;
     // Enter and Esc must neither close nor hide the window.
     void OnOK() override {}
@@ -33,38 +40,39 @@ protected:
 private:
     static const MessageEntry<CMainDialog> kMessages[];
 
-    LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
-    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
-    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
-    LRESULT OnClose(WPARAM, LPARAM);
-    LRESULT OnEndSession(WPARAM endingSession, LPARAM);
-    LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
+    LRESULT OnSysCommand(UINT message, WPARAM command, LPARAM lParam);
+    LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM);
+    LRESULT OnClose(UINT, WPARAM, LPARAM);
+    LRESULT OnEndSession(UINT, WPARAM endingSession, LPARAM);
+    LRESULT OnTrayNotify(UINT, WPARAM iconId, LPARAM mouseMessage);
+    LRESULT OnForwardedRequest(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCountdownTick(UINT, WPARAM, LPARAM);
 
-    LRESULT OnHelpWebSite(WPARAM, LPARAM);
-    LRESULT OnHelpSupport(WPARAM, LPARAM);
-    LRESULT OnTrayDisplayOff(WPARAM, LPARAM);
-    LRESULT OnTrayLockDisplayOff(WPARAM, LPARAM);
-    LRESULT OnTraySchedule(WPARAM, LPARAM);
-    LRESULT OnTrayHotKeySettings(WPARAM, LPARAM);
-    LRESULT OnTrayNetwork(WPARAM, LPARAM);
-    LRESULT OnTrayCommandsLog(WPARAM, LPARAM);
-    LRESULT OnRemoteShutdown(WPARAM, LPARAM);
-    LRESULT OnTrayExit(WPARAM, LPARAM);
-    LRESULT OnChangeHotKey(WPARAM, LPARAM);
-    LRESULT OnClearHotKey(WPARAM, LPARAM);
-    LRESULT OnSysTrayClicked(WPARAM, LPARAM);
+    LRESULT OnHelpWebSite(UINT, WPARAM, LPARAM);
+    LRESULT OnHelpSupport(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayDisplayOff(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayLockDisplayOff(UINT, WPARAM, LPARAM);
+    LRESULT OnTraySchedule(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayHotKeySettings(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayNetwork(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayCommandsLog(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayRemoteShutdown(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayExit(UINT, WPARAM, LPARAM);
+    LRESULT OnChangeHotKey(UINT, WPARAM, LPARAM);
+    LRESULT OnClearHotKey(UINT, WPARAM, LPARAM);
+    LRESULT OnSysTrayClicked(UINT, WPARAM, LPARAM);
 
     void ShowStoredHotKey();
     void ApplySchedule(const CScheduleDlg& dialog);
     void StartCountdown(int minutes);
-    void ExecuteAction(const std::string& actionText);
-    void ExitSession(SessionEndKind kind, bool forced);
 
+    IMainDialogHost& m_host;
+    CNotifyAreaIcon m_trayIcon;
     bool m_trayIconCreated = false;
     HICON m_trayImage = nullptr;
     CCountdown m_countdown;
     std::string m_scheduledAction;
-    CScheduleDlg* m_openSchedule = nullptr;
     CHotKeyCtrl m_hotKey;
     HICON m_icon = nullptr;
 };

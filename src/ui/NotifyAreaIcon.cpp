@@ -1,7 +1,6 @@
 // Notification-area icon: adding, hiding and re-adding it, and turning clicks into menu commands.
 #include "ui/NotifyAreaIcon.h"
 
-#include <commctrl.h>
 #include <shlwapi.h>
 
 #include <cstring>
@@ -38,6 +37,7 @@ int ShellMajorVersion()
 }  // namespace
 
 CNotifyAreaIcon::CNotifyAreaIcon()
+    : m_taskbarCreatedMessage(::RegisterWindowMessageA("TaskbarCreated"))
 {
     std::memset(&m_record, 0, sizeof(m_record));
     m_record.cbSize = NotifyIconRecordSize(ShellMajorVersion());
@@ -46,9 +46,6 @@ CNotifyAreaIcon::CNotifyAreaIcon()
 CNotifyAreaIcon::~CNotifyAreaIcon()
 {
     Remove();
-    // The owner may outlive us; its messages must not reach a destroyed object.
-    if (m_hookedWindow)
-        ::RemoveWindowSubclass(m_hookedWindow, &CNotifyAreaIcon::HookProc, 0);
 }
 
 bool CNotifyAreaIcon::Create(CWnd* owner, UINT iconId, const char* tip, HICON icon, UINT notifyMessage,
@@ -60,8 +57,6 @@ bool CNotifyAreaIcon::Create(CWnd* owner, UINT iconId, const char* tip, HICON ic
     if (!popup)
         return false;
     ::SetMenuDefaultItem(popup, m_defaultItem, m_defaultByPosition);
-    if (!HookOwner(::GetAncestor(owner->GetSafeHwnd(), GA_ROOT)))
-        return false;
 
     m_owner = owner;
     m_record.uFlags = kMessageIconFlags;
@@ -139,6 +134,11 @@ bool CNotifyAreaIcon::OnTrayNotification(WPARAM iconId, LPARAM mouseMessage)
 
     switch (action) {
     case TrayAction::ShowMenu: {
+        // The menu's own loop dispatches posted messages: a flood of notifications must not
+        // open menus inside menus.
+        if (m_menuOpen)
+            break;
+        m_menuOpen = true;
         POINT cursor;
         ::GetCursorPos(&cursor);
         // Unless the owner is in the foreground the menu stays open when the user clicks elsewhere,
@@ -146,6 +146,7 @@ bool CNotifyAreaIcon::OnTrayNotification(WPARAM iconId, LPARAM mouseMessage)
         ::SetForegroundWindow(owner);
         ::TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, owner, nullptr);
         ::PostMessageA(owner, WM_NULL, 0, 0);
+        m_menuOpen = false;
         break;
     }
     case TrayAction::RunDefaultItem: {
@@ -162,35 +163,13 @@ bool CNotifyAreaIcon::OnTrayNotification(WPARAM iconId, LPARAM mouseMessage)
     return true;
 }
 
-bool CNotifyAreaIcon::HookOwner(HWND window)
-{
-    if (m_hookedWindow == window)
-        return true;
-    if (!window || !::SetWindowSubclass(window, &CNotifyAreaIcon::HookProc, 0, reinterpret_cast<DWORD_PTR>(this)))
-        return false;
-    m_hookedWindow = window;
-    return true;
-}
-
 void CNotifyAreaIcon::FilterMessage(UINT message)
 {
-    if (message == g_taskbarCreatedMessage) {
+    if (message == m_taskbarCreatedMessage) {
         // The new taskbar may still hold our old icon, and refuses a second add of it.
         Remove();
         Readd();
     } else if (message == WM_DESTROY) {
         Remove();
     }
-}
-
-LRESULT CALLBACK CNotifyAreaIcon::HookProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR object)
-{
-    auto* icon = reinterpret_cast<CNotifyAreaIcon*>(object);
-    icon->FilterMessage(message);
-    if (message == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, &CNotifyAreaIcon::HookProc, 0);
-        icon->m_hookedWindow = nullptr;
-    }
-    return ::DefSubclassProc(hwnd, message, wParam, lParam);
 }

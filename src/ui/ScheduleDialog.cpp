@@ -4,11 +4,10 @@
 #include <string>
 
 #include "actions/SessionEnd.h"
-#include "app/DusklampApp.h"
-#include "app/LocalTime.h"
+#include "framework/Icon.h"
+#include "framework/LocalTime.h"
 #include "resource.h"
-#include "settings/Settings.h"
-#include "ui/ProgramIcon.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 
@@ -18,49 +17,61 @@ const int kMaxMinutes = 60;
 
 }  // namespace
 
+const MessageEntry<CScheduleDlg> CScheduleDlg::kMessages[] = {
+    {WM_TIMER, kClockTimer, &CScheduleDlg::OnClockTick},
+};
+
 CScheduleDlg::CScheduleDlg(CWnd* parent)
     : CDialog(IDD_SCHEDULE, parent)
 {
 }
 
-bool CScheduleDlg::DoDataExchange(bool save)
+bool CScheduleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    m_actionList = GetDlgItem(IDC_ACTION);
-    m_durationList = GetDlgItem(IDC_DURATION);
-    m_clock = GetDlgItem(IDC_CURRENT);
-    if (save) {
-        m_dimNow = IsDlgButtonChecked(IDC_DIMNOW) == BST_CHECKED ? 1 : 0;
-        return true;
-    }
-    // The box knows three states; anything else read from the registry shows as clear.
-    CheckDlgButton(IDC_DIMNOW, m_dimNow >= 0 && m_dimNow <= 2 ? static_cast<UINT>(m_dimNow) : BST_UNCHECKED);
-    ::SetDlgItemTextA(m_hWnd, IDC_LASTSCHEDULE, m_lastScheduleLine.c_str());
+    return RouteMessage(this, kMessages, message, wParam, lParam, result)
+        || CDialog::OnMessage(message, wParam, lParam, result);
+}
+
+bool CScheduleDlg::DoDataExchange(CDataExchange& dx)
+{
+    DDX_Control(dx, IDC_ACTION, m_actionList);
+    DDX_Control(dx, IDC_DURATION, m_durationList);
+    DDX_Control(dx, IDC_CURRENT, m_clock);
+    DDX_Check(dx, IDC_DIMNOW, m_displayOffNow);
+    if (!dx.Saving())
+        return DDX_Text(dx, IDC_LASTSCHEDULE, m_lastScheduleLine);
+
+    // The lists are filled and preselected by initialisation; only their choice comes back.
+    m_actionText.clear();
+    int action = -1;
+    if (!DDX_Selection(dx, IDC_ACTION, action, "Please select the Action to perform to continue."))
+        return false;
+    m_actionText = m_actionList.GetLBText(action);
+    int minutesIndex = -1;
+    if (!DDX_Selection(dx, IDC_DURATION, minutesIndex, "Please select Duration to continue."))
+        return false;
+    m_duration = minutesIndex + 1;
     return true;
 }
 
 bool CScheduleDlg::OnInitDialog()
 {
-    m_dimNow = g_app.GetProfileInt(kSettingsSection, kValueDimNow, kDefaultDimNow);
-    const std::string last = g_app.GetProfileString(kSettingsSection, kValueLastSchedule, "");
-    m_lastScheduleLine = last.empty() ? std::string() : "Last Schedule : " + last;
+    const SchedulePresets presets = ReadSchedulePresets();
+    m_displayOffNow = presets.displayOffNow;
+    m_lastScheduleLine = presets.lastSchedule.empty() ? std::string() : "Last Schedule : " + presets.lastSchedule;
 
-    for (const char* label : kActionLabels)
-        ::SendDlgItemMessageA(m_hWnd, IDC_ACTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label));
     CDialog::OnInitDialog();
+    for (const char* label : kActionLabels)
+        m_actionList.AddString(label);
+    SetWindowIcons(m_hWnd, IDI_DUSKLAMP);
 
-    SetProgramIcons(m_hWnd);
-
-    for (int minutes = 1; minutes <= kMaxMinutes; ++minutes) {
-        const std::string text = std::to_string(minutes);
-        ::SendMessageA(m_durationList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    }
-    const int duration = g_app.GetProfileInt(kSettingsSection, kValueDuration, kDefaultDuration);
-    if (duration >= 1 && duration <= kMaxMinutes)
-        ::SendMessageA(m_durationList, CB_SETCURSEL, static_cast<WPARAM>(duration - 1), 0);
-
+    for (int minutes = 1; minutes <= kMaxMinutes; ++minutes)
+        m_durationList.AddString(std::to_string(minutes).c_str());
+    // A stored value outside the list leaves it without a selection, and OK then asks for one.
+    if (presets.duration >= 1 && presets.duration <= kMaxMinutes)
+        m_durationList.SetCurSel(presets.duration - 1);
     // The list's own prefix search, which ignores case: "shutdown" selects "Shutdown".
-    const std::string action = g_app.GetProfileString(kSettingsSection, kValueAction, kDefaultAction);
-    ::SendMessageA(m_actionList, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(action.c_str()));
+    m_actionList.SelectString(presets.action.c_str());
 
     // Shown at once rather than after the first tick, so the line never reads "Static".
     UpdateClock();
@@ -68,50 +79,30 @@ bool CScheduleDlg::OnInitDialog()
     return true;
 }
 
-LRESULT CScheduleDlg::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CScheduleDlg::OnClockTick(UINT, WPARAM, LPARAM)
 {
-    if (message == WM_TIMER)
-        UpdateClock();
-    return CDialog::DefWindowProc(message, wParam, lParam);
+    UpdateClock();
+    return 0;
 }
 
 void CScheduleDlg::UpdateClock()
 {
     const std::string line = "Current : " + LocalTimeText();
-    ::SetWindowTextA(m_clock, line.c_str());
-}
-
-void CScheduleDlg::RefuseWithFocusOn(HWND control, const char* text)
-{
-    g_app.ShowMessage(m_hWnd, text, MB_OK | MB_ICONINFORMATION);
-    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    ::SetWindowTextA(m_clock.GetSafeHwnd(), line.c_str());
 }
 
 void CScheduleDlg::OnOK()
 {
-    UpdateData(true);
-
-    const LRESULT action = ::SendMessageA(m_actionList, CB_GETCURSEL, 0, 0);
-    if (action == CB_ERR) {
-        RefuseWithFocusOn(m_actionList, "Please select the Action to perform to continue.");
+    const bool complete = UpdateData(true);
+    // "Action" is stored as soon as one is chosen, even when the minutes are still missing:
+    // users and the next opening have always seen it that way, so it is not a slip to tidy up.
+    if (!m_actionText.empty())
+        WriteScheduleAction(m_actionText);
+    if (!complete)
         return;
-    }
-    char label[64] = "";
-    const LRESULT length = ::SendMessageA(m_actionList, CB_GETLBTEXTLEN, static_cast<WPARAM>(action), 0);
-    if (length > 0 && length < static_cast<LRESULT>(sizeof(label)))
-        ::SendMessageA(m_actionList, CB_GETLBTEXT, static_cast<WPARAM>(action), reinterpret_cast<LPARAM>(label));
-    m_actionText = label;
-    g_app.WriteProfileString(kSettingsSection, kValueAction, m_actionText);
-
-    const LRESULT minutes = ::SendMessageA(m_durationList, CB_GETCURSEL, 0, 0);
-    if (minutes == CB_ERR) {
-        RefuseWithFocusOn(m_durationList, "Please select Duration to continue.");
-        return;
-    }
-    m_duration = static_cast<int>(minutes) + 1;
-    g_app.WriteProfileInt(kSettingsSection, kValueDuration, m_duration);
-    g_app.WriteProfileString(kSettingsSection, kValueLastSchedule, LocalTimeText());
-    g_app.WriteProfileInt(kSettingsSection, kValueDimNow, m_dimNow);
+    WriteScheduleDuration(m_duration);
+    WriteLastSchedule(LocalTimeText());
+    WriteScheduleDisplayOffNow(m_displayOffNow);
 
     ::KillTimer(m_hWnd, kClockTimer);
     EndDialog(IDOK);

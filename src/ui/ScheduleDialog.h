@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "framework/Controls.h"
 #include "framework/Dialog.h"
 
 class CScheduleDlg : public CDialog {
@@ -12,24 +13,25 @@ public:
     // Valid after the dialog ended with IDOK.
     const std::string& ActionText() const { return m_actionText; }
     int Duration() const { return m_duration; }
-    bool TurnDisplayOffNow() const { return m_dimNow == 1; }
+    bool TurnDisplayOffNow() const { return m_displayOffNow == 1; }
 
 protected:
-    bool DoDataExchange(bool save) override;
-    // Keeps the clock line going: every timer tick the dialog receives rewrites it.
-    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool DoDataExchange(CDataExchange& dx) override;
     bool OnInitDialog() override;
     void OnOK() override;
 
 private:
+    static const MessageEntry<CScheduleDlg> kMessages[];
+
+    LRESULT OnClockTick(UINT, WPARAM, LPARAM);
     void UpdateClock();
-    void RefuseWithFocusOn(HWND control, const char* text);
 
     std::string m_actionText;
     int m_duration = 0;
-    int m_dimNow = 0;
+    int m_displayOffNow = 0;
     std::string m_lastScheduleLine;
-    HWND m_actionList = nullptr;
-    HWND m_durationList = nullptr;
-    HWND m_clock = nullptr;
+    CComboBox m_actionList;
+    CComboBox m_durationList;
+    CControl m_clock;
 };

@@ -1,10 +1,12 @@
-// The switch tables: which command a text selects, for a first start and for a second start.
+// The switch tables: which command a text selects, for a first start and for a second start, and
+// the private messages that carry a second start's command to the running instance.
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 
 #include "app/CommandSelection.h"
+#include "ui/PrivateMessages.h"
 
 namespace {
 
@@ -67,6 +69,32 @@ TEST(CommandSelection, BytesOutsideAsciiNeitherMatchNorBreakTheSearch)
     EXPECT_EQ(SelectCommand("\xC0\xDA:\xCCock"), Command::DisplayOff);
     EXPECT_EQ(SelectCommand(std::string("a\0:lock", 7)), Command::LockDisplayOff);
     EXPECT_EQ(SelectCommand("\xFF\xFE:displayon\x80"), Command::DisplayOn);
+}
+
+TEST(ForwardedMessages, EveryCommandButSilentGoesThereAndBackUnchanged)
+{
+    const Command all[] = {Command::Silent,         Command::ShowSettings, Command::Schedule, Command::LockDisplayOff,
+                           Command::DisplayOn,      Command::Network,      Command::DisplayOff};
+    for (const Command command : all) {
+        const unsigned message = ForwardedMessage(command);
+        if (command == Command::Silent) {
+            EXPECT_EQ(message, 0u) << "a second start with :silent sends nothing";
+            continue;
+        }
+        EXPECT_GE(message, UM_SHOWSETTINGS);
+        EXPECT_LE(message, UM_DISPLAYON);
+        Command back = Command::Silent;
+        ASSERT_TRUE(CommandForMessage(message, back));
+        EXPECT_EQ(back, command);
+    }
+}
+
+TEST(ForwardedMessages, OtherMessagesAreNoCommand)
+{
+    Command command = Command::Silent;
+    for (const unsigned message : {0u, 0x400u, 0x407u, UM_TRAYNOTIFY, 0xFFFFFFFFu})
+        EXPECT_FALSE(CommandForMessage(message, command)) << message;
+    EXPECT_EQ(command, Command::Silent);
 }
 
 }  // namespace

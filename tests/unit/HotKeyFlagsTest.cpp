@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/HotKeyFlags.h"
+#include "settings/NetworkValues.h"
 
 namespace {
 
@@ -65,6 +66,14 @@ TEST(HotKeyFlags, HotKeyCountsAsStoredWhenEitherValueIsNonZero)
     EXPECT_FALSE(IsHotKeyStored(0x10000, 0x20000)) << "only the low 16 bits count";
     EXPECT_TRUE(IsHotKeyStored('M', 0));
     EXPECT_TRUE(IsHotKeyStored(0, 3));
+}
+
+TEST(NetworkValues, OnlyAStoredOneSwitchesTheSocketLayerOn)
+{
+    EXPECT_FALSE(IsNetworkUsed(0, 0)) << "a user who never opened the network settings";
+    EXPECT_TRUE(IsNetworkUsed(1, 0)) << "sending alone needs the socket layer too";
+    EXPECT_TRUE(IsNetworkUsed(0, 1));
+    EXPECT_FALSE(IsNetworkUsed(2, -1)) << "values the dialog never writes count as off";
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Which session-end requests an action text makes, and when a countdown runs out.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include <string>
 #include <vector>
 
@@ -42,36 +44,61 @@ INSTANTIATE_TEST_SUITE_P(
         // Keywords are tested independently, restart before shutdown before log off.
         Case{"log off and restart", {0x2, 0x0}}, Case{"shutdown restart log off brute", {0x6, 0x5, 0x4}}));
 
-TEST(Countdown, RunsOutOnTheTickAfterTheLastFullMinute)
+// Ticks as an idle thread's timer delivers them: just after each full second.
+TEST(Countdown, RunsOutOnTheTickAfterTheLastFullMinuteNeverOnIt)
 {
-    CCountdown countdown;
-    countdown.Start(1);
-    for (int tick = 1; tick <= 60; ++tick)
-        ASSERT_FALSE(countdown.Tick()) << tick;
-    EXPECT_TRUE(countdown.Tick());
-    EXPECT_FALSE(countdown.IsRunning());
-    EXPECT_FALSE(countdown.Tick()) << "it runs out once";
+    for (const std::uint32_t jitterMs : {0u, 1u, 16u}) {
+        CCountdown countdown;
+        countdown.Start(1, 5000);
+        for (std::uint32_t tick = 1; tick <= 60; ++tick)
+            ASSERT_FALSE(countdown.Tick(5000 + tick * 1000 + jitterMs)) << tick;
+        EXPECT_TRUE(countdown.Tick(5000 + 61000 + jitterMs));
+        EXPECT_FALSE(countdown.Tick(5000 + 62000)) << "it runs out once";
+    }
 }
 
-TEST(Countdown, NewStartCountsFromZeroWithTheNewMinutes)
+TEST(Countdown, MergedTicksOfABusyThreadDoNotDelayIt)
+{
+    // Two ticks in the whole minute, as when the thread was blocked nearly all the time.
+    CCountdown countdown;
+    countdown.Start(1, 0);
+    EXPECT_FALSE(countdown.Tick(30000));
+    EXPECT_TRUE(countdown.Tick(60600));
+}
+
+TEST(Countdown, ForgedOrEarlyTicksNeverRunItOut)
 {
     CCountdown countdown;
-    countdown.Start(2);
-    for (int tick = 0; tick < 100; ++tick)
-        ASSERT_FALSE(countdown.Tick());
-    countdown.Start(1);
-    EXPECT_EQ(countdown.Ticks(), 0);
-    for (int tick = 1; tick <= 60; ++tick)
-        ASSERT_FALSE(countdown.Tick()) << tick;
-    EXPECT_TRUE(countdown.Tick());
+    countdown.Start(1, 1000);
+    for (int forged = 0; forged < 1000; ++forged)
+        ASSERT_FALSE(countdown.Tick(1000 + 60000));
+    EXPECT_TRUE(countdown.IsRunning());
+}
+
+TEST(Countdown, NewStartCountsAfreshWithTheNewMinutes)
+{
+    CCountdown countdown;
+    countdown.Start(2, 0);
+    EXPECT_FALSE(countdown.Tick(100000));
+    countdown.Start(1, 100000);
+    EXPECT_FALSE(countdown.Tick(160000));
+    EXPECT_TRUE(countdown.Tick(161000));
+}
+
+TEST(Countdown, SurvivesTheClockWrappingAround)
+{
+    CCountdown countdown;
+    countdown.Start(1, 0xFFFFF000u);
+    EXPECT_FALSE(countdown.Tick(0xFFFFF000u + 30000u));
+    EXPECT_TRUE(countdown.Tick(0xFFFFF000u + 61000u));
 }
 
 TEST(Countdown, TicksWithNothingPendingDoNothing)
 {
     CCountdown countdown;
-    EXPECT_FALSE(countdown.Tick());
+    EXPECT_FALSE(countdown.Tick(0));
+    EXPECT_FALSE(countdown.Tick(0x7FFFFFFF));
     EXPECT_FALSE(countdown.IsRunning());
-    EXPECT_EQ(countdown.Ticks(), 0);
 }
 
 }  // namespace

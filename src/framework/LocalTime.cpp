@@ -1,5 +1,5 @@
 // Local time text through OLE Automation's date conversion, which follows the user's locale.
-#include "app/LocalTime.h"
+#include "framework/LocalTime.h"
 
 #include <windows.h>
 #include <oleauto.h>

@@ -1,5 +1,5 @@
-// Case folding for matching switches and keywords, which are plain ASCII.
-#include "app/Text.h"
+// Case folding for matching switches, keywords and command texts, which are plain ASCII.
+#include "framework/Text.h"
 
 std::string ToLowerAscii(std::string_view text)
 {

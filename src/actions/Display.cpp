@@ -1,5 +1,9 @@
 // The display actions: monitor power off and on, and lock before power off.
-#include "app/DusklampApp.h"
+#include "actions/Display.h"
+
+#include <windows.h>
+
+#include "framework/App.h"
 
 namespace {
 
@@ -20,22 +24,22 @@ void BroadcastMonitorPower(LPARAM power)
 
 }  // namespace
 
-void CDusklampApp::TurnDisplayOff()
+void TurnDisplayOff()
 {
     BroadcastMonitorPower(kMonitorOff);
 }
 
-void CDusklampApp::TurnDisplayOn()
+void TurnDisplayOn()
 {
     BroadcastMonitorPower(kMonitorOn);
 }
 
-void CDusklampApp::LockAndTurnDisplayOff()
+void LockAndTurnDisplayOff()
 {
     if (::LockWorkStation()) {
         TurnDisplayOff();
         return;
     }
-    // Only a notice: either answer just closes it.
-    ShowMessage(nullptr, "Could not Lock WorkStation", MB_ICONQUESTION | MB_YESNO);
+    // Only a notice, although it offers Yes and No: either answer just closes it.
+    CWinApp::Current()->ShowMessage(nullptr, "Could not Lock WorkStation", MB_ICONQUESTION | MB_YESNO);
 }

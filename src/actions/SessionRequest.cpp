@@ -1,6 +1,7 @@
 // Ending the session when a schedule runs out, and starting the system's remote shutdown tool.
-#include "ui/MainDialog.h"
+#include "actions/SessionRequest.h"
 
+#include <windows.h>
 #include <shellapi.h>
 
 #include "actions/SessionEnd.h"
@@ -25,15 +26,7 @@ private:
     HANDLE m_handle = nullptr;
 };
 
-}  // namespace
-
-void CMainDialog::ExecuteAction(const std::string& actionText)
-{
-    for (const SessionEndRequest& request : SessionEndRequestsFor(actionText))
-        ExitSession(request.kind, request.forced);
-}
-
-void CMainDialog::ExitSession(SessionEndKind kind, bool forced)
+void ExitSession(SessionEndKind kind, bool forced)
 {
     // Each step is tried even when the one before failed: the system may grant the request anyway.
     CTokenHandle token;
@@ -47,9 +40,16 @@ void CMainDialog::ExitSession(SessionEndKind kind, bool forced)
     ::ExitWindowsEx(SessionEndFlags(kind, forced), 0);
 }
 
-LRESULT CMainDialog::OnRemoteShutdown(WPARAM, LPARAM)
+}  // namespace
+
+void RequestSessionEnd(const std::string& actionText)
+{
+    for (const SessionEndRequest& request : SessionEndRequestsFor(actionText))
+        ExitSession(request.kind, request.forced);
+}
+
+void StartRemoteShutdownTool()
 {
     // No path: the system's search finds its own tool.
     ::ShellExecuteA(nullptr, "Open", "ShutDown.exe", "-i", nullptr, SW_SHOW);
-    return 0;
 }

@@ -1,0 +1,54 @@
+// The network values, with their names and defaults.
+#include "settings/NetworkSettings.h"
+
+#include "settings/NetworkValues.h"
+#include "settings/SettingsSection.h"
+
+using namespace settings_section;
+
+void CNetworkSettings::ReadReceiveSettings(bool& accept, unsigned& port) const
+{
+    accept = ReadInt("WorkAsClient", 0) != 0;
+    port = static_cast<unsigned>(ReadInt("ClientPort", kDefaultClientPort));
+}
+
+void CNetworkSettings::WriteReceiveSettings(bool accept, unsigned port) const
+{
+    WriteInt("WorkAsClient", accept ? 1 : 0);
+    WriteInt("ClientPort", static_cast<int>(port));
+}
+
+bool CNetworkSettings::ReadSendAllowed() const
+{
+    return ReadInt("WorkAsServer", 0) != 0;
+}
+
+void CNetworkSettings::WriteSendAllowed(bool allowed) const
+{
+    WriteInt("WorkAsServer", allowed ? 1 : 0);
+}
+
+bool CNetworkSettings::IsNetworkUsed() const
+{
+    return ::IsNetworkUsed(ReadInt("WorkAsServer", 0), ReadInt("WorkAsClient", 0));
+}
+
+int CNetworkSettings::ReadLastCommand() const
+{
+    return ReadInt("LastCommand", kNoLastCommand);
+}
+
+void CNetworkSettings::WriteLastCommand(int index) const
+{
+    WriteInt("LastCommand", index);
+}
+
+bool CNetworkSettings::ReadIntroductionOffered() const
+{
+    return ReadInt("IntroductionOfNetwork", 0) != 0;
+}
+
+void CNetworkSettings::WriteIntroductionOffered() const
+{
+    WriteInt("IntroductionOfNetwork", 1);
+}

@@ -1,0 +1,20 @@
+// The network feature's stored values: receiving ("WorkAsClient", "ClientPort"), sending
+// ("WorkAsServer"), the last command chosen and the one-time introduction. The value names are
+// stored data and stay as they are, although "Client" belongs to receiving.
+#pragma once
+
+// Holds nothing between calls: every operation reads or writes the registry at once.
+class CNetworkSettings {
+public:
+    void ReadReceiveSettings(bool& accept, unsigned& port) const;
+    void WriteReceiveSettings(bool accept, unsigned port) const;
+    bool ReadSendAllowed() const;
+    void WriteSendAllowed(bool allowed) const;
+    // Whether the socket layer is needed at start-up: sending or receiving is switched on.
+    bool IsNetworkUsed() const;
+    // An index of the command table, -1 for none.
+    int ReadLastCommand() const;
+    void WriteLastCommand(int index) const;
+    bool ReadIntroductionOffered() const;
+    void WriteIntroductionOffered() const;
+};

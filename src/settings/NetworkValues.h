@@ -1,0 +1,12 @@
+// Defaults of the network values and the one decision made on them. No Windows headers here.
+#pragma once
+
+inline constexpr int kDefaultClientPort = 1960;
+inline constexpr int kNoLastCommand = -1;
+
+// Whether start-up needs the socket layer. Only a stored 1 counts, as the values' one writer
+// stores 0 or 1; anything else another program may have written counts as off.
+inline bool IsNetworkUsed(int workAsServer, int workAsClient)
+{
+    return workAsServer == 1 || workAsClient == 1;
+}

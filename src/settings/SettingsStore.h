@@ -1,0 +1,35 @@
+// The settings the program keeps between runs, one typed accessor each, read and written afresh
+// in the current user's registry at every call (nothing is cached, no default is ever written).
+#pragma once
+
+#include <string>
+
+// The company key under HKEY_CURRENT_USER\Software; the application key is the program's name.
+inline constexpr char kRegistryCompany[] = "Brightfen";
+
+// The global hot key, as the system's registration takes it (see HotKeyFlags.h).
+struct StoredHotKey {
+    int key;  // "Key": virtual-key code, 0 for none
+    int mod;  // "Mod": MOD_ flags
+};
+StoredHotKey ReadHotKey();
+// "Key" alone: its result decides whether "Mod" is written at all.
+bool WriteHotKeyKey(int key);
+bool WriteHotKeyMod(int mod);
+
+// "SysTray": 1 shows the notification-area icon, 0 hides it.
+int ReadTrayIconShown();
+void WriteTrayIconShown(int shown);
+
+// The schedule dialog's presets and its confirmed choice.
+struct SchedulePresets {
+    int displayOffNow;         // "Dimnow"
+    std::string lastSchedule;  // "LastSchedule", empty when never confirmed
+    int duration;              // "Duration", in minutes
+    std::string action;        // "Action", a label or a prefix of one
+};
+SchedulePresets ReadSchedulePresets();
+void WriteScheduleAction(const std::string& action);
+void WriteScheduleDuration(int minutes);
+void WriteLastSchedule(const std::string& timeText);
+void WriteScheduleDisplayOffNow(int displayOffNow);
