@@ -37,7 +37,7 @@ void InitCommonControlClasses()
 }  // namespace
 
 CDusklampApp::CDusklampApp()
-    : m_mainDialog(*this)
+    : m_listener(*this), m_mainDialog(*this)
 {
 }
 
@@ -47,6 +47,9 @@ bool CDusklampApp::InitInstance()
 
     if (ForwardToRunningInstance())
         return false;
+
+    if (!StartCommandListener(m_listener))
+        ShowMessage(nullptr, "Could not wait for Commands from Remote Dusklamp.", MB_ICONERROR);
 
     RegisterStoredHotKey();
 
@@ -119,12 +122,24 @@ void CDusklampApp::OnForwardedRequest(unsigned message)
         Execute(command);
 }
 
+void CDusklampApp::ExecuteReceived(const std::string& text)
+{
+    DispatchCommand(text);
+}
+
 void CDusklampApp::OpenNetworkSettings()
 {
 }
 
 void CDusklampApp::OpenCommandsLog()
 {
+}
+
+int CDusklampApp::ExitInstance()
+{
+    m_listener.Close();
+    CAsyncSocket::ReleaseSocketLayer();
+    return CWinApp::ExitInstance();
 }
 
 bool CDusklampApp::PreTranslateMessage(MSG* msg)

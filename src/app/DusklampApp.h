@@ -6,15 +6,17 @@
 
 #include "app/CommandSelection.h"
 #include "framework/App.h"
+#include "net/CommandSocket.h"
 #include "ui/MainDialog.h"
 #include "ui/ScheduleDialog.h"
 
-class CDusklampApp : public CWinApp, private IMainDialogHost {
+class CDusklampApp : public CWinApp, private IMainDialogHost, private IReceivedCommandTarget {
 public:
     CDusklampApp();
 
     bool InitInstance() override;
     bool PreTranslateMessage(MSG* msg) override;
+    int ExitInstance() override;
 
     // Interprets a command line or a received command text; works on its own copy.
     void DispatchCommand(std::string text);
@@ -27,7 +29,9 @@ private:
     void OnForwardedRequest(unsigned message) override;
     void OpenNetworkSettings() override;
     void OpenCommandsLog() override;
+    void ExecuteReceived(const std::string& text) override;
 
+    CCommandSocket m_listener;
     // Serves the ":shutdown" command; the tray menu uses a dialog of its own.
     CScheduleDlg m_scheduleDialog;
     CMainDialog m_mainDialog;
