@@ -5,6 +5,8 @@
 #define IDD_ABOUTBOX            100
 #define IDD_DUSKLAMP_DIALOG     102
 #define IDD_SCHEDULE            135
+#define IDD_NETWORK             137
+#define IDD_ADDCOMPUTER         138
 
 // Strings
 #define IDS_ABOUTBOX            101
@@ -30,6 +32,21 @@
 #define IDC_DIMNOW              1008
 #define IDC_LASTSCHEDULE        1010
 #define IDC_CURRENT             1011
+
+// Controls of the network settings dialog
+#define IDC_ACCEPT              1012
+#define IDC_PORT                1013
+#define IDC_SENDALLOWED         1015
+#define IDC_ADDCOMPUTER         1016
+#define IDC_COMPUTERS           1021
+#define IDC_SEND                1023
+#define IDC_REMOVECOMPUTER      1025
+#define IDC_LOCALADDRESS        1026
+#define IDC_COMMAND             1027
+
+// Controls of the add-computer dialog
+#define IDC_IPADDRESS           1018
+#define IDC_NEWPORT             1019
 
 // System menu item appended to the main window
 #define IDM_ABOUTBOX            0x0010

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "actions/Display.h"
+#include "net/DataFiles.h"
 #include "settings/SettingsStore.h"
 #include "ui/HotKey.h"
 #include "ui/PrivateMessages.h"
@@ -48,7 +49,7 @@ bool CDusklampApp::InitInstance()
     if (ForwardToRunningInstance())
         return false;
 
-    if (!StartCommandListener(m_listener))
+    if (!StartCommandListener())
         ShowMessage(nullptr, "Could not wait for Commands from Remote Dusklamp.", MB_ICONERROR);
 
     RegisterStoredHotKey();
@@ -127,12 +128,22 @@ void CDusklampApp::ExecuteReceived(const std::string& text)
     DispatchCommand(text);
 }
 
+bool CDusklampApp::StartCommandListener()
+{
+    return ::StartCommandListener(m_listener);
+}
+
 void CDusklampApp::OpenNetworkSettings()
 {
+    // A fresh dialog each time, filled from what is stored; a second request while one is open
+    // brings that one forward.
+    CNetworkDialog dialog(*this);
+    dialog.DoModal();
 }
 
 void CDusklampApp::OpenCommandsLog()
 {
+    ::OpenCommandsLog();
 }
 
 int CDusklampApp::ExitInstance()

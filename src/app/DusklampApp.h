@@ -7,10 +7,14 @@
 #include "app/CommandSelection.h"
 #include "framework/App.h"
 #include "net/CommandSocket.h"
+#include "net/NetworkDialog.h"
 #include "ui/MainDialog.h"
 #include "ui/ScheduleDialog.h"
 
-class CDusklampApp : public CWinApp, private IMainDialogHost, private IReceivedCommandTarget {
+class CDusklampApp : public CWinApp,
+                     private IMainDialogHost,
+                     private IReceivedCommandTarget,
+                     private INetworkDialogHost {
 public:
     CDusklampApp();
 
@@ -30,6 +34,7 @@ private:
     void OpenNetworkSettings() override;
     void OpenCommandsLog() override;
     void ExecuteReceived(const std::string& text) override;
+    bool StartCommandListener() override;
 
     CCommandSocket m_listener;
     // Serves the ":shutdown" command; the tray menu uses a dialog of its own.

@@ -1,0 +1,15 @@
+// Whole-file reads, appends and replacements for the program's small data files.
+#pragma once
+
+#include <string>
+
+// The file's bytes; false when it could not be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Appends the bytes, creating the file when it does not exist.
+bool AppendToFile(const std::string& path, const std::string& bytes);
+// Replaces the file's contents in one step: a new file is written beside it and moved over it, so
+// a failure at any point leaves the old file exactly as it was.
+bool ReplaceFileContents(const std::string& path, const std::string& bytes);
+
+// The full path of the running executable, as the system reports it.
+std::string ModuleFileName();

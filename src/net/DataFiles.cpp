@@ -1,0 +1,42 @@
+// Reading and writing the computer list and the commands log beside the executable.
+#include "net/DataFiles.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "framework/File.h"
+#include "framework/LocalTime.h"
+#include "net/CommandLog.h"
+#include "net/DataPath.h"
+
+std::string DataFile(const char* fileName)
+{
+    return DataFilePath(ProgramDirectoryFromModulePath(ModuleFileName()), fileName);
+}
+
+std::vector<ComputerEntry> ReadComputerList()
+{
+    std::string bytes;
+    if (!ReadWholeFile(DataFile(kComputerListFile), bytes))
+        return {};
+    return ParseComputerList(bytes);
+}
+
+bool WriteComputerList(const std::vector<ComputerEntry>& computers)
+{
+    const std::string path = DataFile(kComputerListFile);
+    if (computers.empty())
+        return ::DeleteFileA(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    return ReplaceFileContents(path, FormatComputerList(computers));
+}
+
+void AppendCommandLog(const std::string& address, const std::string& port, const std::string& label)
+{
+    AppendToFile(DataFile(kCommandsLogFile), FormatCommandLogRecord(LocalTimeText(), address, port, label));
+}
+
+void OpenCommandsLog()
+{
+    // Nothing is reported: before the first send there is no log, and nothing visible happens.
+    ::ShellExecuteA(nullptr, "Open", DataFile(kCommandsLogFile).c_str(), nullptr, nullptr, SW_SHOW);
+}

@@ -1,0 +1,21 @@
+// The network feature's two files beside the executable: the computer list and the commands log.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "net/ComputerList.h"
+
+// Where a data file of the program lives: the executable's folder, never the working folder.
+std::string DataFile(const char* fileName);
+
+// An empty list when the file is missing or unreadable.
+std::vector<ComputerEntry> ReadComputerList();
+// Replaces the list in one step, so that a failed write never loses it; an empty list removes
+// the file. False when the old file (if any) was left as it was.
+bool WriteComputerList(const std::vector<ComputerEntry>& computers);
+
+// One record per attempt, written before the attempt; a log that cannot be written is skipped.
+void AppendCommandLog(const std::string& address, const std::string& port, const std::string& label);
+// Opens the log in whatever program the system associates with its file type.
+void OpenCommandsLog();
