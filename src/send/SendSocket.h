@@ -1,0 +1,65 @@
+// The sender's own small socket layer: non-blocking IPv4 TCP clients over BSD sockets or Winsock.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Holds the system's socket layer for as long as the program sends (Winsock must be started).
+class CSocketLayer {
+public:
+    CSocketLayer();
+    ~CSocketLayer();
+    CSocketLayer(const CSocketLayer&) = delete;
+    CSocketLayer& operator=(const CSocketLayer&) = delete;
+
+    bool IsReady() const { return m_ready; }
+    int Error() const { return m_error; }
+
+    // How many sockets this process may hold at once, up to wanted; raises the system's limit where it can.
+    static unsigned SocketAllowance(unsigned wanted);
+
+private:
+    bool m_ready = false;
+    int m_error = 0;
+};
+
+// The address of a dotted IPv4 text or a host name (its first IPv4 address), in network byte order.
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& reason);
+
+// The system's text for a socket error, on one line.
+std::string SocketErrorText(int error);
+// The system's error code for a connection attempt that took too long.
+int TimedOutError();
+
+// One connection attempt that sends a command and closes; the socket is closed with the object.
+class CClientSocket {
+public:
+    enum class State { Idle, Connecting, Connected, Failed };
+
+    CClientSocket() = default;
+    ~CClientSocket();
+    CClientSocket(const CClientSocket&) = delete;
+    CClientSocket& operator=(const CClientSocket&) = delete;
+
+    // Starts connecting without waiting; a loopback peer may answer at once.
+    State BeginConnect(std::uint32_t address, std::uint16_t port);
+    State GetState() const { return m_state; }
+    int Error() const { return m_error; }
+    // Sends the bytes of a connected socket; the few bytes of a command always fit its empty buffer.
+    bool Send(std::string_view bytes);
+    void Close();
+
+    // Waits at most timeoutMs for any of these connecting sockets to connect or fail, and updates them.
+    static void WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs);
+
+private:
+    void Fail(int error);
+
+    std::uintptr_t m_handle = kNoHandle;
+    State m_state = State::Idle;
+    int m_error = 0;
+
+    static constexpr std::uintptr_t kNoHandle = ~std::uintptr_t(0);  // -1 and INVALID_SOCKET alike
+};

@@ -1,0 +1,144 @@
+// The sender's socket layer over BSD sockets and poll() (Linux).
+#include "send/SendSocket.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int HandleOf(std::uintptr_t handle)
+{
+    return static_cast<int>(static_cast<std::intptr_t>(handle));
+}
+
+}  // namespace
+
+CSocketLayer::CSocketLayer() : m_ready(true) {}
+
+CSocketLayer::~CSocketLayer() = default;
+
+unsigned CSocketLayer::SocketAllowance(unsigned wanted)
+{
+    // Standard streams, the log and the list file need a few descriptors beside the sockets.
+    const rlim_t kSpare = 16;
+    rlimit limit = {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return wanted;
+    if (limit.rlim_cur < wanted + kSpare && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= wanted + kSpare)
+        return wanted;
+    return limit.rlim_cur > kSpare ? static_cast<unsigned>(limit.rlim_cur - kSpare) : 1;
+}
+
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& reason)
+{
+    addrinfo hints = {};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (result != 0) {
+        reason = result == EAI_SYSTEM ? SocketErrorText(errno) : ::gai_strerror(result);
+        return false;
+    }
+    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    ::freeaddrinfo(found);
+    return true;
+}
+
+std::string SocketErrorText(int error)
+{
+    return std::strerror(error);
+}
+
+int TimedOutError()
+{
+    return ETIMEDOUT;
+}
+
+CClientSocket::~CClientSocket()
+{
+    Close();
+}
+
+void CClientSocket::Fail(int error)
+{
+    Close();
+    m_state = State::Failed;
+    m_error = error;
+}
+
+CClientSocket::State CClientSocket::BeginConnect(std::uint32_t address, std::uint16_t port)
+{
+    Close();
+    const int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (handle < 0) {
+        Fail(errno);
+        return m_state;
+    }
+    m_handle = static_cast<std::uintptr_t>(handle);
+    sockaddr_in peer = {};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(port);
+    peer.sin_addr.s_addr = address;
+    if (::connect(handle, reinterpret_cast<const sockaddr*>(&peer), sizeof(peer)) == 0)
+        m_state = State::Connected;
+    else if (errno == EINPROGRESS)
+        m_state = State::Connecting;
+    else
+        Fail(errno);
+    return m_state;
+}
+
+bool CClientSocket::Send(std::string_view bytes)
+{
+    // MSG_NOSIGNAL: a peer that has already reset must give an error here, not end the program.
+    const ssize_t sent = ::send(HandleOf(m_handle), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (sent == static_cast<ssize_t>(bytes.size()))
+        return true;
+    Fail(sent < 0 ? errno : EAGAIN);
+    return false;
+}
+
+void CClientSocket::Close()
+{
+    if (m_handle != kNoHandle)
+        ::close(HandleOf(m_handle));
+    m_handle = kNoHandle;
+    m_state = State::Idle;
+}
+
+void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs)
+{
+    std::vector<pollfd> polled;
+    polled.reserve(sockets.size());
+    for (const CClientSocket* socket : sockets)
+        polled.push_back({HandleOf(socket->m_handle), POLLOUT, 0});
+    if (::poll(polled.data(), polled.size(), timeoutMs) <= 0)
+        return;
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+        if (polled[i].revents == 0)
+            continue;
+        // Writable means the attempt is over, either way; SO_ERROR says which.
+        int error = 0;
+        socklen_t size = sizeof(error);
+        if (::getsockopt(polled[i].fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+            error = errno;
+        if (error == 0)
+            sockets[i]->m_state = State::Connected;
+        else
+            sockets[i]->Fail(error);
+    }
+}

@@ -1,0 +1,170 @@
+// The sender's socket layer over Winsock 2 and select() (Windows).
+#include "send/SendSocket.h"
+
+#include "send/SendOptions.h"
+
+// Winsock's fd_set is a counted array of this size: room for every socket of the largest --jobs.
+#define FD_SETSIZE 1024
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+static_assert(FD_SETSIZE >= kMaxJobs, "select() must take every socket tried at once");
+
+namespace {
+
+SOCKET HandleOf(std::uintptr_t handle)
+{
+    return static_cast<SOCKET>(handle);
+}
+
+}  // namespace
+
+CSocketLayer::CSocketLayer()
+{
+    WSADATA data;
+    m_error = ::WSAStartup(MAKEWORD(2, 2), &data);
+    m_ready = m_error == 0;
+}
+
+CSocketLayer::~CSocketLayer()
+{
+    if (m_ready)
+        ::WSACleanup();
+}
+
+unsigned CSocketLayer::SocketAllowance(unsigned wanted)
+{
+    return wanted;
+}
+
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& reason)
+{
+    addrinfo hints = {};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (result != 0) {
+        reason = SocketErrorText(result);
+        return false;
+    }
+    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    ::freeaddrinfo(found);
+    return true;
+}
+
+std::string SocketErrorText(int error)
+{
+    char* buffer = nullptr;
+    const DWORD size = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+        static_cast<DWORD>(error), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&buffer), 0,
+        nullptr);
+    std::string text = buffer ? std::string(buffer, size) : std::string();
+    ::LocalFree(buffer);
+    // The system's texts end in a line break and a few span lines; the report has one line per computer.
+    for (char& c : text) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    if (text.empty())
+        text = "error " + std::to_string(error);
+    return text;
+}
+
+int TimedOutError()
+{
+    return WSAETIMEDOUT;
+}
+
+CClientSocket::~CClientSocket()
+{
+    Close();
+}
+
+void CClientSocket::Fail(int error)
+{
+    Close();
+    m_state = State::Failed;
+    m_error = error;
+}
+
+CClientSocket::State CClientSocket::BeginConnect(std::uint32_t address, std::uint16_t port)
+{
+    Close();
+    const SOCKET handle = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (handle == INVALID_SOCKET) {
+        Fail(::WSAGetLastError());
+        return m_state;
+    }
+    m_handle = static_cast<std::uintptr_t>(handle);
+    u_long nonBlocking = 1;
+    if (::ioctlsocket(handle, FIONBIO, &nonBlocking) != 0) {
+        Fail(::WSAGetLastError());
+        return m_state;
+    }
+    sockaddr_in peer = {};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(port);
+    peer.sin_addr.s_addr = address;
+    if (::connect(handle, reinterpret_cast<const sockaddr*>(&peer), sizeof(peer)) == 0) {
+        m_state = State::Connected;
+        return m_state;
+    }
+    // Winsock says "would block" where BSD sockets say "in progress".
+    const int error = ::WSAGetLastError();
+    if (error == WSAEWOULDBLOCK)
+        m_state = State::Connecting;
+    else
+        Fail(error);
+    return m_state;
+}
+
+bool CClientSocket::Send(std::string_view bytes)
+{
+    const int sent = ::send(HandleOf(m_handle), bytes.data(), static_cast<int>(bytes.size()), 0);
+    if (sent == static_cast<int>(bytes.size()))
+        return true;
+    Fail(sent == SOCKET_ERROR ? ::WSAGetLastError() : WSAEWOULDBLOCK);
+    return false;
+}
+
+void CClientSocket::Close()
+{
+    if (m_handle != kNoHandle)
+        ::closesocket(HandleOf(m_handle));
+    m_handle = kNoHandle;
+    m_state = State::Idle;
+}
+
+void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs)
+{
+    fd_set writable;
+    fd_set failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    for (const CClientSocket* socket : sockets) {
+        FD_SET(HandleOf(socket->m_handle), &writable);
+        FD_SET(HandleOf(socket->m_handle), &failed);
+    }
+    timeval timeout = {timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    // The first argument is ignored by Winsock. A connect that succeeded shows as writable; one that
+    // failed shows in the exception set, not as writable as on BSD sockets.
+    if (::select(0, nullptr, &writable, &failed, &timeout) <= 0)
+        return;
+    for (CClientSocket* socket : sockets) {
+        const SOCKET handle = HandleOf(socket->m_handle);
+        if (FD_ISSET(handle, &failed)) {
+            int error = 0;
+            int size = sizeof(error);
+            if (::getsockopt(handle, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0)
+                error = ::WSAGetLastError();
+            socket->Fail(error != 0 ? error : WSAECONNREFUSED);
+        } else if (FD_ISSET(handle, &writable)) {
+            socket->m_state = State::Connected;
+        }
+    }
+}
