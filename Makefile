@@ -5,10 +5,13 @@ NATIVE_DIR  := $(BUILD_DIR)/native
 FUZZ_DIR    := $(BUILD_DIR)/fuzz
 FUZZ_TIME   ?= 30
 JOBS        ?= $(shell nproc)
+# A plain optimised Linux build of dusklamp-send, for the benchmark and the distribution.
+RELEASE_DIR := $(BUILD_DIR)/native-release
+VERSION     := $(shell sed -n 's/^project.Dusklamp VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all setup configure build native test unit fuzz e2e run bench clean
+.PHONY: all setup configure build native test unit fuzz e2e run bench send-release bench-send dist clean
 
-all: build
+all: build native
 
 setup:
 	@bash scripts/setup.sh
@@ -49,6 +52,23 @@ run: build
 
 bench: build
 	@bash scripts/bench.sh $(WIN_DIR)
+
+$(RELEASE_DIR)/CMakeCache.txt:
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release
+
+send-release: setup $(RELEASE_DIR)/CMakeCache.txt
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target dusklamp_send
+
+# dusklamp-send against 1,000 loopback listeners: wall times, all answering and with 10% black-holed.
+bench-send: send-release
+	python3 tests/send/bench.py $(RELEASE_DIR)/bin/dusklamp-send
+
+# The two Windows programs and the README in one zip, and the Linux sender beside it.
+dist: build send-release
+	mkdir -p dist
+	rm -f dist/dusklamp-$(VERSION)-win32.zip
+	zip -X -j dist/dusklamp-$(VERSION)-win32.zip $(WIN_DIR)/bin/dusklamp.exe $(WIN_DIR)/bin/dusklamp-send.exe README.md
+	cp $(RELEASE_DIR)/bin/dusklamp-send dist/dusklamp-send-$(VERSION)-linux-x86_64
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -15,6 +15,7 @@ have import || need+=(imagemagick)
 have cmake || need+=(cmake)
 have make || need+=(make)
 have g++ || need+=(g++)
+have zip || need+=(zip)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 have clang++ || need+=(clang)
 # The fuzz target links libFuzzer's run-time, which Debian ships apart from clang.
