@@ -16,39 +16,55 @@ void DusklampTest::SetUp()
     }
     DeleteSettings();
     ASSERT_NE(m_watcher.Hwnd(), nullptr);
+    // The shell drops the icon of an ended program a moment later; it must not pass for ours.
+    ASSERT_TRUE(WaitForTrayIcon(false));
 }
 
 void DusklampTest::TearDown()
 {
+    while (m_heldHotKeys > 0)
+        ::UnregisterHotKey(nullptr, m_heldHotKeys--);
     m_app.Terminate();
 }
 
-HWND DusklampTest::StartResident(Process& process, const std::string& arguments)
+HWND DusklampTest::StartResident(const std::string& arguments)
 {
-    if (!process.Start(arguments))
-        return nullptr;
-    return process.WaitUntilResident();
+    return m_app.Start(arguments) ? m_app.WaitUntilResident() : nullptr;
 }
 
-void DusklampTest::ExpectNoBroadcastBeforeProbe(HWND mainWindow)
+bool DusklampTest::HoldHotKey(UINT modifiers, UINT key)
 {
-    // Posted, not sent: the program takes posted messages only in its message loops, so by the
-    // time the probe is handled, whatever start-up or an earlier request did has been done.
-    ASSERT_TRUE(::PostMessageA(mainWindow, kUmDisplayOn, 0, 0));
-    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
+    if (!::RegisterHotKey(nullptr, m_heldHotKeys + 1, modifiers, key))
+        return false;
+    ++m_heldHotKeys;
+    return true;
+}
+
+void DusklampTest::ExpectBroadcastsBeforeProbe(HWND main, std::initializer_list<LPARAM> expected)
+{
+    // Posted, not sent: the program takes posted messages in order and only in its message
+    // loops, so by the time the probe is handled, whatever came before it has been done.
+    ASSERT_TRUE(::PostMessageA(main, UM_DISPLAYON, 0, 0));
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto events = m_watcher.PowerEvents();
+        return !events.empty() && events.back().power == kPowerOn && events.size() > expected.size();
+    }));
     const auto events = m_watcher.PowerEvents();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].power, kPowerOn);
+    ASSERT_EQ(events.size(), expected.size() + 1);
+    auto event = events.begin();
+    for (LPARAM power : expected)
+        EXPECT_EQ((event++)->power, power);
 }
 
-::testing::AssertionResult DusklampTest::AnswerMessageBox(const std::string& text, int button)
+::testing::AssertionResult DusklampTest::AnswerMessageBox(const std::string& text, int button, HWND owner)
 {
     HWND box = WaitForDialog(m_app.Id(), "Dusklamp");
     if (!box)
         return ::testing::AssertionFailure() << "no message box \"" << text << "\"";
-    const std::string shown = DialogText(box);
-    if (shown != text)
-        return ::testing::AssertionFailure() << "message box says \"" << shown << "\", not \"" << text << "\"";
+    if (ItemText(box) != text)
+        return ::testing::AssertionFailure() << "message box says \"" << ItemText(box) << "\", not \"" << text << "\"";
+    if (owner != kAnyOwner && ::GetWindow(box, GW_OWNER) != owner)
+        return ::testing::AssertionFailure() << "message box \"" << text << "\" has another owner";
     if (!PressButton(box, button))
         return ::testing::AssertionFailure() << "button " << button << " did not close \"" << text << "\"";
     return ::testing::AssertionSuccess();

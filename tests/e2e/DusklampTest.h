@@ -1,9 +1,10 @@
-// Common fixture: clean settings, a watching window, and every started program ended afterwards.
+// Common fixture: clean settings, a watching window, and whatever a test started or held undone afterwards.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <initializer_list>
+#include <string>
 
 #include "Harness.h"
 
@@ -12,15 +13,20 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts a first instance with the given switches and waits until it takes messages.
-    HWND StartResident(harness::Process& process, const std::string& arguments);
-    // Proves that nothing was broadcast before the program took up its queue: a display-on
-    // request posted now must be the first and only broadcast the watcher sees.
-    void ExpectNoBroadcastBeforeProbe(HWND mainWindow);
+    // Starts the program with the given switches and waits until it takes messages.
+    HWND StartResident(const std::string& arguments);
+    // Registers a hot key for this test program, as another program holding it would.
+    bool HoldHotKey(UINT modifiers, UINT key);
+    // Proves what the program broadcast before it took up a probe posted now: the power
+    // commands seen must be exactly these, followed by the probe's own display-on.
+    void ExpectBroadcastsBeforeProbe(HWND main, std::initializer_list<LPARAM> expected = {});
+    // Waits for the program's message box with this text, checks its owner unless told not
+    // to, and answers it with the button.
+    ::testing::AssertionResult AnswerMessageBox(const std::string& text, int button, HWND owner = kAnyOwner);
 
-    // Waits for the program's message box with this text and answers it with the button.
-    ::testing::AssertionResult AnswerMessageBox(const std::string& text, int button);
+    static inline const HWND kAnyOwner = reinterpret_cast<HWND>(-1);
 
     harness::Watcher m_watcher;
     harness::Process m_app;
+    int m_heldHotKeys = 0;
 };

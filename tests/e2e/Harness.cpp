@@ -14,60 +14,51 @@ const char kWatcherClass[] = "DusklampTestWatcher";
 
 double NowMs()
 {
-    static LARGE_INTEGER frequency = [] {
+    static const LONGLONG frequency = [] {
         LARGE_INTEGER f;
         ::QueryPerformanceFrequency(&f);
-        return f;
+        return f.QuadPart;
     }();
     LARGE_INTEGER now;
     ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency);
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     const double deadline = NowMs() + timeoutMs;
-    for (;;) {
-        if (condition())
-            return true;
+    while (!condition()) {
         if (NowMs() > deadline)
             return false;
         ::Sleep(10);
     }
+    return true;
 }
 
 Watcher::Watcher()
 {
-    m_ready = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    m_thread = std::thread([this] { Run(); });
-    ::WaitForSingleObject(m_ready, 10000);
+    HANDLE ready = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_thread = std::thread([this, ready] {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = &Watcher::WindowProc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = kWatcherClass;
+        ::RegisterClassA(&wc);
+        m_hwnd = ::CreateWindowExA(0, kWatcherClass, "Dusklamp test watcher", WS_OVERLAPPED, 0, 0, 10, 10,
+                                   nullptr, nullptr, wc.hInstance, this);
+        ::SetEvent(ready);
+        MSG msg;
+        while (::GetMessageA(&msg, nullptr, 0, 0) > 0)
+            ::DispatchMessageA(&msg);
+    });
+    ::WaitForSingleObject(ready, 10000);
+    ::CloseHandle(ready);
 }
 
 Watcher::~Watcher()
 {
-    if (m_hwnd)
-        ::PostMessageA(m_hwnd, WM_CLOSE, 0, 0);
-    if (m_thread.joinable())
-        m_thread.join();
-    ::CloseHandle(m_ready);
-}
-
-void Watcher::Run()
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = &Watcher::WindowProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.lpszClassName = kWatcherClass;
-    ::RegisterClassA(&wc);
-    m_hwnd = ::CreateWindowExA(0, kWatcherClass, "Dusklamp test watcher", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                               nullptr, wc.hInstance, this);
-    m_threadId = ::GetCurrentThreadId();
-    ::SetEvent(m_ready);
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    ::PostMessageA(m_hwnd, WM_CLOSE, 0, 0);
+    m_thread.join();
 }
 
 LRESULT CALLBACK Watcher::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -77,28 +68,18 @@ LRESULT CALLBACK Watcher::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<Watcher*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    switch (message) {
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_MONITORPOWER && self) {
-            std::lock_guard<std::mutex> lock(self->m_mutex);
-            self->m_events.push_back({lParam, NowMs()});
-            return 0;
-        }
-        break;
-    case WM_QUERYENDSESSION:
-        // A test must never end the session it runs in by accident.
-        if (self) {
-            std::lock_guard<std::mutex> lock(self->m_mutex);
-            self->m_queries.push_back(NowMs());
-        }
-        return FALSE;
-    case WM_CLOSE:
-        ::DestroyWindow(hwnd);
-        return 0;
-    case WM_DESTROY:
-        ::PostQuitMessage(0);
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER && self) {
+        std::lock_guard<std::mutex> lock(self->m_mutex);
+        self->m_events.push_back({lParam, NowMs()});
         return 0;
     }
+    if (message == WM_QUERYENDSESSION && self) {
+        std::lock_guard<std::mutex> lock(self->m_mutex);
+        self->m_queries.push_back(NowMs());
+        return FALSE;
+    }
+    if (message == WM_DESTROY)
+        ::PostQuitMessage(0);
     return ::DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -108,15 +89,15 @@ std::vector<Watcher::PowerEvent> Watcher::PowerEvents() const
     return m_events;
 }
 
-bool Watcher::WaitForPowerEvents(std::size_t count, DWORD timeoutMs) const
-{
-    return WaitUntil([&] { return PowerEvents().size() >= count; }, timeoutMs);
-}
-
 std::vector<double> Watcher::SessionEndQueries() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_queries;
+}
+
+bool Watcher::WaitForPowerEvents(std::size_t count, DWORD timeoutMs) const
+{
+    return WaitUntil([&] { return PowerEvents().size() >= count; }, timeoutMs);
 }
 
 void Watcher::Clear()
@@ -125,26 +106,19 @@ void Watcher::Clear()
     m_events.clear();
 }
 
-Process::~Process()
-{
-    Terminate();
-}
-
-std::string Process::ExecutablePath()
+std::string Process::Folder()
 {
     char path[MAX_PATH] = "";
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string folder(path);
     folder.resize(folder.find_last_of("\\/") + 1);
-    return folder + "dusklamp.exe";
+    return folder;
 }
 
 bool Process::Start(const std::string& arguments)
 {
     Terminate();
-    std::string commandLine = "\"" + ExecutablePath() + "\"";
-    if (!arguments.empty())
-        commandLine += " " + arguments;
+    std::string commandLine = "\"" + Folder() + "dusklamp.exe\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     m_startedAtMs = NowMs();
@@ -176,32 +150,25 @@ void Process::Terminate()
     m_info = {};
 }
 
-HWND Process::WaitForMainWindow(DWORD timeoutMs) const
-{
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            HWND hwnd = FindMainWindow();
-            if (hwnd && WindowProcessId(hwnd) == Id())
-                found = hwnd;
-            return found != nullptr || !IsRunning();
-        },
-        timeoutMs);
-    return found;
-}
-
 HWND Process::WaitUntilResident(DWORD timeoutMs) const
 {
-    HWND hwnd = WaitForMainWindow(timeoutMs);
+    HWND main = nullptr;
+    WaitUntil(
+        [&] {
+            HWND found = FindMainWindow();
+            main = found && WindowProcessId(found) == Id() ? found : nullptr;
+            return main != nullptr || !IsRunning();
+        },
+        timeoutMs);
     DWORD_PTR ignored = 0;
-    if (!hwnd || !::SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored))
+    if (!main || !::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored))
         return nullptr;
-    return hwnd;
+    return main;
 }
 
 HWND FindMainWindow()
 {
-    return ::FindWindowA(nullptr, kMainTitle);
+    return ::FindWindowA(nullptr, kMainWindowTitle);
 }
 
 DWORD WindowProcessId(HWND hwnd)
@@ -211,64 +178,51 @@ DWORD WindowProcessId(HWND hwnd)
     return processId;
 }
 
-namespace {
-
-struct DialogSearch {
-    DWORD processId;
-    const std::string* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM param)
+std::vector<HWND> FindDialogs(DWORD processId, const char* caption)
 {
-    auto* search = reinterpret_cast<DialogSearch*>(param);
-    char className[64] = "";
-    char title[256] = "";
-    ::GetClassNameA(hwnd, className, sizeof(className));
-    ::GetWindowTextA(hwnd, title, sizeof(title));
-    if (WindowProcessId(hwnd) == search->processId && std::string(className) == "#32770"
-        && *search->caption == title && ::IsWindowVisible(hwnd)) {
-        search->found = hwnd;
-        return FALSE;
+    std::vector<HWND> found;
+    for (HWND hwnd = ::FindWindowExA(nullptr, nullptr, "#32770", caption); hwnd;
+         hwnd = ::FindWindowExA(nullptr, hwnd, "#32770", caption)) {
+        if (WindowProcessId(hwnd) == processId && ::IsWindowVisible(hwnd))
+            found.push_back(hwnd);
     }
-    return TRUE;
-}
-
-}  // namespace
-
-HWND FindDialog(DWORD processId, const std::string& caption)
-{
-    DialogSearch search = {processId, &caption, nullptr};
-    ::EnumWindows(&MatchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND WaitForDialog(DWORD processId, const std::string& caption, DWORD timeoutMs)
-{
-    HWND found = nullptr;
-    WaitUntil([&] { return (found = FindDialog(processId, caption)) != nullptr; }, timeoutMs);
     return found;
 }
 
-std::string DialogText(HWND box)
+HWND WaitForDialog(DWORD processId, const char* caption, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            const auto dialogs = FindDialogs(processId, caption);
+            found = dialogs.empty() ? nullptr : dialogs.front();
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+std::string ItemText(HWND dialog, int id)
 {
     char text[1024] = "";
-    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+    ::GetDlgItemTextA(dialog, id, text, sizeof(text));
     return text;
 }
 
-bool HasButton(HWND box, int id)
+bool PressButton(HWND dialog, int id, DWORD timeoutMs)
 {
-    return ::GetDlgItem(box, id) != nullptr;
-}
-
-bool PressButton(HWND box, int id, DWORD timeoutMs)
-{
-    HWND button = ::GetDlgItem(box, id);
+    HWND button = ::GetDlgItem(dialog, id);
     if (!button)
         return false;
     ::PostMessageA(button, BM_CLICK, 0, 0);
-    return WaitUntil([&] { return !::IsWindow(box); }, timeoutMs);
+    // An outer dialog ended under an inner one is hidden at once but destroyed only when the
+    // inner one's loop returns.
+    return WaitUntil([&] { return !::IsWindowVisible(dialog); }, timeoutMs);
+}
+
+void ClickButton(HWND dialog, int id)
+{
+    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
 void DeleteSettings()
@@ -276,20 +230,11 @@ void DeleteSettings()
     ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Brightfen");
 }
 
-bool SettingsKeyExists()
+std::optional<DWORD> SettingsValueCount()
 {
     HKEY key = nullptr;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    ::RegCloseKey(key);
-    return true;
-}
-
-DWORD SettingsValueCount()
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0;
+        return std::nullopt;
     DWORD values = 0;
     ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
                        nullptr, nullptr);
@@ -297,25 +242,14 @@ DWORD SettingsValueCount()
     return values;
 }
 
-void WriteSettingInt(const char* name, DWORD value)
+void WriteSetting(const char* name, DWORD value)
 {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr)
-        != ERROR_SUCCESS)
-        return;
-    ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    ::RegCloseKey(key);
+    ::SHSetValueA(HKEY_CURRENT_USER, kSettingsPath, name, REG_DWORD, &value, sizeof(value));
 }
 
-void WriteSettingString(const char* name, const std::string& value)
+void WriteSetting(const char* name, const std::string& value)
 {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr)
-        != ERROR_SUCCESS)
-        return;
-    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>(value.size() + 1));
-    ::RegCloseKey(key);
+    ::SHSetValueA(HKEY_CURRENT_USER, kSettingsPath, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
 std::optional<DWORD> ReadSettingInt(const char* name)
@@ -342,28 +276,31 @@ std::optional<std::string> ReadSettingString(const char* name)
 
 void PressKeys(const std::vector<WORD>& keys)
 {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *it;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
+    std::vector<INPUT> inputs(keys.size() * 2);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        inputs[i].type = inputs[inputs.size() - 1 - i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = inputs[inputs.size() - 1 - i].ki.wVk = keys[i];
+        inputs[inputs.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
     }
     ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void RightClickAt(POINT point)
+{
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs)
+        input.type = INPUT_MOUSE;
+    inputs[0].mi.dx = point.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
+    inputs[0].mi.dy = point.y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    ::SendInput(3, inputs, sizeof(INPUT));
 }
 
 bool TrayIconShown()
 {
     // The icon's amber moon is the only amber in the bottom-right corner of Wine's desktop.
-    const int left = kTrayIconPoint.x - 24;
-    const int top = kTrayIconPoint.y - 12;
     const int width = 34;
     const int height = 22;
     HDC screen = ::GetDC(nullptr);
@@ -377,17 +314,12 @@ bool TrayIconShown()
     void* bits = nullptr;
     HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
+    ::BitBlt(memory, 0, 0, width, height, screen, kTrayIconPoint.x - 24, kTrayIconPoint.y - 12, SRCCOPY);
     ::GdiFlush();
     int amber = 0;
-    const auto* pixel = static_cast<const unsigned char*>(bits);
-    for (int i = 0; i < width * height; ++i, pixel += 4) {
-        const int blue = pixel[0];
-        const int green = pixel[1];
-        const int red = pixel[2];
-        if (red > 200 && green > 140 && blue < 140)
-            ++amber;
-    }
+    const auto* pixel = static_cast<const unsigned char*>(bits);  // blue, green, red, unused
+    for (int i = 0; i < width * height; ++i, pixel += 4)
+        amber += pixel[2] > 200 && pixel[1] > 140 && pixel[0] < 140;
     ::SelectObject(memory, old);
     ::DeleteObject(bitmap);
     ::DeleteDC(memory);
@@ -400,33 +332,6 @@ bool WaitForTrayIcon(bool shown, DWORD timeoutMs)
     return WaitUntil([&] { return TrayIconShown() == shown; }, timeoutMs);
 }
 
-namespace {
-
-void SendMouse(POINT point, const std::vector<DWORD>& buttonEvents)
-{
-    std::vector<INPUT> inputs;
-    INPUT move = {};
-    move.type = INPUT_MOUSE;
-    move.mi.dx = point.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
-    move.mi.dy = point.y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
-    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    inputs.push_back(move);
-    for (DWORD event : buttonEvents) {
-        INPUT button = {};
-        button.type = INPUT_MOUSE;
-        button.mi.dwFlags = event;
-        inputs.push_back(button);
-    }
-    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-}  // namespace
-
-void RightClickAt(POINT point)
-{
-    SendMouse(point, {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP});
-}
-
 HWND FindPopupMenu(DWORD processId)
 {
     for (HWND hwnd = ::FindWindowExA(nullptr, nullptr, "#32768", nullptr); hwnd;
@@ -435,11 +340,6 @@ HWND FindPopupMenu(DWORD processId)
             return hwnd;
     }
     return nullptr;
-}
-
-void ClickButton(HWND dialog, int id)
-{
-    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
 }  // namespace harness

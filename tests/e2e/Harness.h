@@ -1,5 +1,5 @@
 // Drives the real dusklamp.exe from outside: starts it, watches the display broadcast with a
-// window of our own, reads its registry values, and finds and answers its message boxes.
+// window of our own, reads its registry values, and finds and answers its dialogs.
 #pragma once
 
 #include <windows.h>
@@ -11,26 +11,22 @@
 #include <thread>
 #include <vector>
 
+#include "resource.h"
+#include "ui/PrivateMessages.h"
+
 namespace harness {
 
 // Milliseconds on a monotonic clock.
 double NowMs();
-
 // Polls the condition until it holds or the deadline passes; true when it held.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
-const UINT kUmShowSettings = WM_USER + 1;
-const UINT kUmDisplayOff = WM_USER + 2;
-const UINT kUmSchedule = WM_USER + 3;
-const UINT kUmLockDisplayOff = WM_USER + 4;
-const UINT kUmNetwork = WM_USER + 5;
-const UINT kUmDisplayOn = WM_USER + 6;
-const char kMainTitle[] = "Settings - Dusklamp";
 const LPARAM kPowerOff = 2;
 const LPARAM kPowerOn = -1;
 
 // A top-level window on its own thread that pumps all the time, as every window must for a
-// broadcast to pass, and records the monitor power commands it receives.
+// broadcast to pass. It records the monitor power commands and session-end questions it gets,
+// and answers every question no: a test must never end the session it runs in.
 class Watcher {
 public:
     struct PowerEvent {
@@ -45,19 +41,15 @@ public:
 
     HWND Hwnd() const { return m_hwnd; }
     std::vector<PowerEvent> PowerEvents() const;
-    // Times at which the session-end question arrived; the watcher always answers no.
     std::vector<double> SessionEndQueries() const;
     bool WaitForPowerEvents(std::size_t count, DWORD timeoutMs = 10000) const;
     void Clear();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void Run();
 
     std::thread m_thread;
     HWND m_hwnd = nullptr;
-    DWORD m_threadId = 0;
-    HANDLE m_ready = nullptr;
     mutable std::mutex m_mutex;
     std::vector<PowerEvent> m_events;
     std::vector<double> m_queries;
@@ -67,7 +59,7 @@ private:
 class Process {
 public:
     Process() = default;
-    ~Process();
+    ~Process() { Terminate(); }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
@@ -78,13 +70,10 @@ public:
     void Terminate();
     DWORD Id() const { return m_info.dwProcessId; }
     double StartedAtMs() const { return m_startedAtMs; }
-
-    // The main window once it exists and belongs to this process, else nullptr.
-    HWND WaitForMainWindow(DWORD timeoutMs = 10000) const;
-    // Waits for the main window and for the program to take messages (its message loop runs).
+    // The main window once the program takes messages (its message loop runs), else nullptr.
     HWND WaitUntilResident(DWORD timeoutMs = 10000) const;
 
-    static std::string ExecutablePath();
+    static std::string Folder();
 
 private:
     PROCESS_INFORMATION m_info = {};
@@ -95,36 +84,37 @@ private:
 HWND FindMainWindow();
 DWORD WindowProcessId(HWND hwnd);
 
-// A visible dialog-class top-level window of the process with this caption (message boxes are such).
-HWND FindDialog(DWORD processId, const std::string& caption);
-HWND WaitForDialog(DWORD processId, const std::string& caption, DWORD timeoutMs = 10000);
-std::string DialogText(HWND box);
-bool HasButton(HWND box, int id);
-// Presses a button of another process's dialog and waits until the dialog is gone.
-bool PressButton(HWND box, int id, DWORD timeoutMs = 10000);
+// The process's visible dialog-class top-level windows (message boxes are such) with this
+// caption, or with any caption when it is null.
+std::vector<HWND> FindDialogs(DWORD processId, const char* caption);
+HWND WaitForDialog(DWORD processId, const char* caption, DWORD timeoutMs = 10000);
+// A control's text, by default a message box's text.
+std::string ItemText(HWND dialog, int id = 0xFFFF);
+// Presses a button of another process's dialog and waits until the dialog is gone or hidden.
+bool PressButton(HWND dialog, int id, DWORD timeoutMs = 10000);
+// Posts a click and returns at once (the click may open a message box of its own).
+void ClickButton(HWND dialog, int id);
 
 // HKEY_CURRENT_USER\Software\Brightfen\Dusklamp\Settings.
 void DeleteSettings();
-bool SettingsKeyExists();
-DWORD SettingsValueCount();
-void WriteSettingInt(const char* name, DWORD value);
-void WriteSettingString(const char* name, const std::string& value);
+// How many values the key holds; nothing when the key does not exist.
+std::optional<DWORD> SettingsValueCount();
+void WriteSetting(const char* name, DWORD value);
+void WriteSetting(const char* name, const std::string& value);
 std::optional<DWORD> ReadSettingInt(const char* name);
 std::optional<std::string> ReadSettingString(const char* name);
 
 // Presses and releases a key combination with SendInput, modifiers first.
 void PressKeys(const std::vector<WORD>& keys);
+// A real right click at a screen point.
+void RightClickAt(POINT point);
 
 // Where Wine's desktop taskbar shows the first notification-area icon.
 const POINT kTrayIconPoint = {1013, 758};
 // Whether our icon's moon is drawn in the notification area right now.
 bool TrayIconShown();
 bool WaitForTrayIcon(bool shown, DWORD timeoutMs = 10000);
-// A real right click at a screen point.
-void RightClickAt(POINT point);
 // The open popup menu window of the process, or nullptr.
 HWND FindPopupMenu(DWORD processId);
-// Posts a click to a button of another process's window (it may block there in a message box).
-void ClickButton(HWND dialog, int id);
 
 }  // namespace harness

@@ -1,4 +1,5 @@
-// Start-up, switches, forwarding to a running instance, and the end of the program.
+// Start-up, every way a request reaches its action (switches, a second start, menu commands),
+// and the end of the program.
 #include <ostream>
 #include <string>
 
@@ -10,103 +11,27 @@ namespace {
 
 class StartupTest : public DusklampTest {};
 
-TEST_F(StartupTest, FirstStartWithoutSwitchBlanksAfterDelayAndStaysResident)
+TEST_F(StartupTest, FirstStartWithoutSwitchBlanksAfterDelayAndStaysResidentHidden)
 {
     ASSERT_TRUE(m_app.Start(""));
     ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
-    const auto events = m_watcher.PowerEvents();
-    EXPECT_EQ(events[0].power, kPowerOff);
-    EXPECT_GE(events[0].atMs - m_app.StartedAtMs(), 500.0);
-
+    EXPECT_GE(m_watcher.PowerEvents()[0].atMs - m_app.StartedAtMs(), 500.0);
     HWND main = m_app.WaitUntilResident();
     ASSERT_NE(main, nullptr);
-    EXPECT_TRUE(m_app.IsRunning());
     EXPECT_FALSE(::IsWindowVisible(main));
-    char title[64] = "";
-    ::GetWindowTextA(main, title, sizeof(title));
-    EXPECT_STREQ(title, "Settings - Dusklamp");
-    EXPECT_EQ(m_watcher.PowerEvents().size(), 1u);
-
+    ExpectBroadcastsBeforeProbe(main, {kPowerOff});
     // Reading the settings creates their key, and start-up writes nothing into it.
-    EXPECT_TRUE(SettingsKeyExists());
-    EXPECT_EQ(SettingsValueCount(), 0u);
-}
-
-TEST_F(StartupTest, DisplayOnSwitchBroadcastsPowerOn)
-{
-    ASSERT_TRUE(m_app.Start(":displayon"));
-    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
-    ASSERT_NE(m_app.WaitUntilResident(), nullptr);
-    const auto events = m_watcher.PowerEvents();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].power, kPowerOn);
-    EXPECT_GE(events[0].atMs - m_app.StartedAtMs(), 500.0);
-}
-
-TEST_F(StartupTest, SilentInMixedCaseDoesNothing)
-{
-    HWND main = StartResident(m_app, "/x:SiLeNt");
-    ASSERT_NE(main, nullptr);
-    ExpectNoBroadcastBeforeProbe(main);
-    EXPECT_FALSE(::IsWindowVisible(main));
-}
-
-TEST_F(StartupTest, SettingsSwitchShowsWindowWithoutBlanking)
-{
-    HWND main = StartResident(m_app, ":SETTINGS");
-    ASSERT_NE(main, nullptr);
-    ExpectNoBroadcastBeforeProbe(main);
-    EXPECT_TRUE(::IsWindowVisible(main));
-}
-
-TEST_F(StartupTest, LockSwitchReportsRefusedLockAndDoesNotBlank)
-{
-    // Wine always refuses LockWorkStation, which is exactly the failure path.
-    ASSERT_TRUE(m_app.Start("--please:lockit"));
-    HWND box = WaitForDialog(m_app.Id(), "Dusklamp");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(DialogText(box), "Could not Lock WorkStation");
-    EXPECT_TRUE(HasButton(box, IDYES));
-    EXPECT_TRUE(HasButton(box, IDNO));
-    EXPECT_FALSE(HasButton(box, IDOK));
-    EXPECT_EQ(::GetWindow(box, GW_OWNER), nullptr);
-    ASSERT_TRUE(PressButton(box, IDNO));
-
-    HWND main = m_app.WaitUntilResident();
-    ASSERT_NE(main, nullptr);
-    ExpectNoBroadcastBeforeProbe(main);
-}
-
-TEST_F(StartupTest, ShutdownWinsOverLockInFirstInstance)
-{
-    ASSERT_TRUE(m_app.Start(":lock:shutdown"));
-    HWND dialog = WaitForDialog(m_app.Id(), "Schedule - Dusklamp");
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(FindDialog(m_app.Id(), "Dusklamp"), nullptr);
-    ASSERT_TRUE(PressButton(dialog, IDCANCEL));
-    HWND main = m_app.WaitUntilResident();
-    ASSERT_NE(main, nullptr);
-    ExpectNoBroadcastBeforeProbe(main);
-}
-
-TEST_F(StartupTest, QueuedHotKeyMessageBlanksWhateverItsId)
-{
-    HWND main = StartResident(m_app, ":silent");
-    ASSERT_NE(main, nullptr);
-    const DWORD thread = ::GetWindowThreadProcessId(main, nullptr);
-    ASSERT_TRUE(::PostThreadMessageA(thread, WM_HOTKEY, 77, 0));
-    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
-    EXPECT_EQ(m_watcher.PowerEvents()[0].power, kPowerOff);
+    EXPECT_EQ(SettingsValueCount(), DWORD(0));
 }
 
 TEST_F(StartupTest, PrivateDisplayOffMessageBlanksAndIsNoRepositionRequest)
 {
-    HWND main = StartResident(m_app, ":silent");
+    HWND main = StartResident(":silent");
     ASSERT_NE(main, nullptr);
     // Half off the screen: had the dialog manager taken 0x402 as DM_REPOSITION, it would move back.
     ASSERT_TRUE(::SetWindowPos(main, nullptr, -150, -40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
     const double sentAt = NowMs();
-    EXPECT_EQ(::SendMessageA(main, kUmDisplayOff, 0, 0), 1);
+    EXPECT_EQ(::SendMessageA(main, UM_DISPLAYOFF, 0, 0), 1);
     // Sent, so the broadcast has happened by the time the call returns.
     const auto events = m_watcher.PowerEvents();
     ASSERT_EQ(events.size(), 1u);
@@ -120,14 +45,13 @@ TEST_F(StartupTest, PrivateDisplayOffMessageBlanksAndIsNoRepositionRequest)
 
 TEST_F(StartupTest, SessionEndSentToMainWindowEndsProgramUnlessCancelled)
 {
-    HWND main = StartResident(m_app, ":silent");
+    HWND main = StartResident(":silent");
     ASSERT_NE(main, nullptr);
     DWORD_PTR result = 0;
     // FALSE: the shutdown was cancelled and the session goes on.
     ASSERT_TRUE(::SendMessageTimeoutA(main, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, 5000, &result));
     ASSERT_TRUE(::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result));
     EXPECT_TRUE(m_app.IsRunning());
-    EXPECT_TRUE(::IsWindow(main));
 
     ::SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &result);
     EXPECT_TRUE(m_app.WaitForExit());
@@ -135,86 +59,88 @@ TEST_F(StartupTest, SessionEndSentToMainWindowEndsProgramUnlessCancelled)
 
 TEST_F(StartupTest, SessionEndInThreadQueueEndsProgram)
 {
-    HWND main = StartResident(m_app, ":silent");
+    HWND main = StartResident(":silent");
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(::PostThreadMessageA(::GetWindowThreadProcessId(main, nullptr), WM_ENDSESSION, TRUE, 0));
     EXPECT_TRUE(m_app.WaitForExit());
 }
 
-// A second start hands its switch to the running instance, blocks until it is handled, and ends.
-enum class Effect { Shown, Nothing, LockBox, ScheduleDialog, PowerOn, PowerOff };
+// A request comes as the first start's switches, as a second start's (which hands it to the
+// running instance, blocks until it is handled, and ends), or as a menu command.
+enum class Via { FirstStart, SecondStart, Command };
+enum class Effect { Nothing, Shown, PowerOff, PowerOn, LockBox, ScheduleDialog };
 
-struct ForwardingCase {
+struct RequestCase {
+    Via via;
     const char* arguments;
+    UINT command;
     Effect effect;
 };
 
-void PrintTo(const ForwardingCase& c, std::ostream* os)
+void PrintTo(const RequestCase& c, std::ostream* os)
 {
-    *os << '"' << c.arguments << '"';
+    const char* via[] = {"first start", "second start", "command"};
+    *os << via[static_cast<int>(c.via)] << " \"" << c.arguments << "\" " << c.command;
 }
 
-class ForwardingTest : public DusklampTest, public ::testing::WithParamInterface<ForwardingCase> {};
+class RequestTest : public DusklampTest, public ::testing::WithParamInterface<RequestCase> {};
 
-TEST_P(ForwardingTest, SecondStartHandsSwitchToRunningInstanceAndEnds)
+TEST_P(RequestTest, ReachesItsActionOnce)
 {
-    HWND main = StartResident(m_app, ":silent");
-    ASSERT_NE(main, nullptr);
-
+    const RequestCase& request = GetParam();
     Process second;
-    ASSERT_TRUE(second.Start(GetParam().arguments));
-    switch (GetParam().effect) {
-    case Effect::Shown:
-        ASSERT_TRUE(second.WaitForExit());
-        EXPECT_TRUE(::IsWindowVisible(main));
-        ExpectNoBroadcastBeforeProbe(main);
-        break;
-    case Effect::Nothing:
-        ASSERT_TRUE(second.WaitForExit());
-        EXPECT_FALSE(::IsWindowVisible(main));
-        ExpectNoBroadcastBeforeProbe(main);
-        break;
-    case Effect::LockBox: {
+    HWND main = request.via == Via::FirstStart ? nullptr : StartResident(":silent");
+    ASSERT_TRUE(main || request.via == Via::FirstStart);
+    const double requestedAt = NowMs();
+    const bool sent = request.via == Via::FirstStart    ? m_app.Start(request.arguments)
+                      : request.via == Via::SecondStart ? second.Start(request.arguments)
+                                                        : ::PostMessageA(main, WM_COMMAND, request.command, 0);
+    ASSERT_TRUE(sent);
+    const bool waits = request.via == Via::SecondStart;
+    if (request.effect == Effect::LockBox) {
+        // Wine always refuses LockWorkStation, which is exactly the failure path.
         HWND box = WaitForDialog(m_app.Id(), "Dusklamp");
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(DialogText(box), "Could not Lock WorkStation");
-        EXPECT_TRUE(second.IsRunning()) << "the second start waits until the request is handled";
-        ASSERT_TRUE(PressButton(box, IDYES));
-        ASSERT_TRUE(second.WaitForExit());
-        ExpectNoBroadcastBeforeProbe(main);
-        break;
-    }
-    case Effect::ScheduleDialog: {
+        EXPECT_EQ(second.IsRunning(), waits) << "a second start waits until the request is handled";
+        EXPECT_TRUE(::GetDlgItem(box, IDYES) && !::GetDlgItem(box, IDOK));
+        ASSERT_TRUE(AnswerMessageBox("Could not Lock WorkStation", IDNO, nullptr));
+    } else if (request.effect == Effect::ScheduleDialog) {
         HWND dialog = WaitForDialog(m_app.Id(), "Schedule - Dusklamp");
         ASSERT_NE(dialog, nullptr);
-        EXPECT_TRUE(second.IsRunning()) << "the second start waits until the dialog is closed";
+        EXPECT_EQ(second.IsRunning(), waits) << "a second start waits until the dialog is closed";
+        EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
         ASSERT_TRUE(PressButton(dialog, IDCANCEL));
-        ASSERT_TRUE(second.WaitForExit());
-        ExpectNoBroadcastBeforeProbe(main);
-        break;
     }
-    case Effect::PowerOn:
-    case Effect::PowerOff: {
-        ASSERT_TRUE(second.WaitForExit());
-        // The second start returned only after the running instance had broadcast.
-        const auto events = m_watcher.PowerEvents();
-        ASSERT_EQ(events.size(), 1u);
-        EXPECT_EQ(events[0].power, GetParam().effect == Effect::PowerOn ? kPowerOn : kPowerOff);
-        EXPECT_FALSE(::IsWindowVisible(main));
-        break;
+    EXPECT_TRUE(!waits || second.WaitForExit());
+    main = m_app.WaitUntilResident();
+    ASSERT_NE(main, nullptr);
+    if (request.effect == Effect::PowerOff || request.effect == Effect::PowerOn) {
+        ExpectBroadcastsBeforeProbe(main, {request.effect == Effect::PowerOn ? kPowerOn : kPowerOff});
+        EXPECT_GE(m_watcher.PowerEvents()[0].atMs - requestedAt, 500.0);
+    } else {
+        ExpectBroadcastsBeforeProbe(main);
     }
-    }
+    EXPECT_EQ(::IsWindowVisible(main) != FALSE, request.effect == Effect::Shown);
     EXPECT_TRUE(m_app.IsRunning());
-    EXPECT_EQ(FindMainWindow(), main) << "the second start must not leave a window of its own";
+    EXPECT_EQ(FindMainWindow(), main) << "a second start must not leave a window of its own";
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EachRow, ForwardingTest,
-    ::testing::Values(ForwardingCase{":settings", Effect::Shown}, ForwardingCase{":Silent", Effect::Nothing},
-                      ForwardingCase{":lock", Effect::LockBox}, ForwardingCase{":shutdown", Effect::ScheduleDialog},
-                      ForwardingCase{":network", Effect::Nothing}, ForwardingCase{":displayon", Effect::PowerOn},
-                      ForwardingCase{"", Effect::PowerOff},
+    EachWay, RequestTest,
+    ::testing::Values(RequestCase{Via::FirstStart, ":displayon", 0, Effect::PowerOn},
+                      RequestCase{Via::FirstStart, "/x:SiLeNt", 0, Effect::Nothing},
+                      RequestCase{Via::FirstStart, ":SETTINGS", 0, Effect::Shown},
+                      RequestCase{Via::FirstStart, "--please:lockit", 0, Effect::LockBox},
+                      RequestCase{Via::FirstStart, ":lock:shutdown", 0, Effect::ScheduleDialog},
+                      RequestCase{Via::SecondStart, ":settings", 0, Effect::Shown},
+                      RequestCase{Via::SecondStart, ":Silent", 0, Effect::Nothing},
+                      RequestCase{Via::SecondStart, ":lock", 0, Effect::LockBox},
+                      RequestCase{Via::SecondStart, ":shutdown", 0, Effect::ScheduleDialog},
+                      RequestCase{Via::SecondStart, ":displayon", 0, Effect::PowerOn},
+                      RequestCase{Via::SecondStart, "", 0, Effect::PowerOff},
                       // The second start's own order: a first start would open the schedule dialog.
-                      ForwardingCase{":shutdown :lock", Effect::LockBox}));
+                      RequestCase{Via::SecondStart, ":shutdown :lock", 0, Effect::LockBox},
+                      RequestCase{Via::Command, "", ID_TRAY_LOCKDISPLAYOFF, Effect::LockBox},
+                      RequestCase{Via::Command, "", ID_TRAY_HOTKEY, Effect::Shown}));
 
 }  // namespace

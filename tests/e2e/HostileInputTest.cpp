@@ -1,0 +1,142 @@
+// What another program on the desktop can do to Dusklamp: flood it with requests, take its title
+// and hang; and two dialogs closed out of order.
+#include "DusklampTest.h"
+
+#include <atomic>
+#include <ostream>
+#include <vector>
+
+using namespace harness;
+
+namespace {
+
+struct Request {
+    UINT message;
+    WPARAM wParam;
+};
+
+struct Box {
+    const char* caption;
+    const char* text;  // nullptr: not checked
+    int answer;
+};
+
+// Every modal loop dispatches posted messages, so each repeated request would open its box
+// inside the last one until the stack ran out.
+struct FloodCase {
+    const char* name;
+    std::vector<Request> requests;  // posted in turn, again and again
+    int repeats;
+    std::vector<Box> boxes;  // each open exactly once afterwards, outermost first
+};
+
+void PrintTo(const FloodCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FloodTest : public DusklampTest, public ::testing::WithParamInterface<FloodCase> {};
+
+TEST_P(FloodTest, RepeatedRequestsOpenEachBoxOnceAndTheProgramLivesOn)
+{
+    const FloodCase& flood = GetParam();
+    WriteSetting("Mod", DWORD(MOD_SHIFT));  // a hot key is stored, so Exit asks first
+    HWND main = StartResident(":silent");
+    ASSERT_NE(main, nullptr);
+    for (int i = 0; i < flood.repeats; ++i) {
+        for (const Request& request : flood.requests)
+            ASSERT_TRUE(::PostMessageA(main, request.message, request.wParam, 0));
+    }
+    ExpectBroadcastsBeforeProbe(main);
+    for (const Box& box : flood.boxes)
+        EXPECT_EQ(FindDialogs(m_app.Id(), box.caption).size(), 1u) << box.caption;
+    DWORD_PTR ignored = 0;
+    EXPECT_TRUE(::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) << "still answering";
+
+    for (auto box = flood.boxes.rbegin(); box != flood.boxes.rend(); ++box) {
+        HWND open = WaitForDialog(m_app.Id(), box->caption);
+        ASSERT_NE(open, nullptr);
+        EXPECT_TRUE(!box->text || ItemText(open) == box->text) << ItemText(open);
+        ASSERT_TRUE(PressButton(open, box->answer));
+    }
+    // No request was kept back to open another box later.
+    m_watcher.Clear();
+    ExpectBroadcastsBeforeProbe(main);
+    EXPECT_TRUE(FindDialogs(m_app.Id(), nullptr).empty());
+    EXPECT_TRUE(m_app.IsRunning());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Each, FloodTest,
+    ::testing::Values(
+        // Wine always refuses LockWorkStation, so every lock request wants its message box.
+        FloodCase{"About and lock",
+                  {{WM_SYSCOMMAND, IDM_ABOUTBOX}, {UM_LOCKDISPLAYOFF, 0}},
+                  200,
+                  {{"About Dusklamp", nullptr, IDOK}, {"Dusklamp", "Could not Lock WorkStation", IDNO}}},
+        FloodCase{"schedule", {{UM_SCHEDULE, 0}}, 2, {{"Schedule - Dusklamp", nullptr, IDCANCEL}}},
+        FloodCase{"Change without a key",
+                  {{WM_COMMAND, IDC_CHANGE}},
+                  50,
+                  {{"Dusklamp", "Please Click on the Edit Box & Press Hot Key to Change the Key", IDOK}}},
+        FloodCase{"Exit", {{WM_COMMAND, ID_TRAY_EXIT}}, 50, {{"Dusklamp", nullptr, IDNO}}}));
+
+class HostileInputTest : public DusklampTest {};
+
+// A top-level window of ours with the program's title, whose thread stops taking messages.
+class HungWindow {
+public:
+    HungWindow()
+        : m_release(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_thread([this] {
+              m_hwnd = ::CreateWindowExA(0, "STATIC", kMainWindowTitle, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                         nullptr, nullptr, nullptr);
+              ::WaitForSingleObject(m_release, INFINITE);
+              ::DestroyWindow(m_hwnd);
+          })
+    {
+    }
+    ~HungWindow()
+    {
+        ::SetEvent(m_release);
+        m_thread.join();
+        ::CloseHandle(m_release);
+    }
+    HWND Hwnd() const { return m_hwnd; }
+
+private:
+    HANDLE m_release;
+    std::atomic<HWND> m_hwnd{nullptr};
+    std::thread m_thread;
+};
+
+TEST_F(HostileInputTest, SecondStartEndsWhenTheWindowWithItsTitleIsHung)
+{
+    Process second;
+    HungWindow hung;
+    // Wine counts a window as hung once its thread has taken no message for five seconds.
+    ASSERT_TRUE(WaitUntil([&] { return hung.Hwnd() && ::IsHungAppWindow(hung.Hwnd()); }, 15000));
+    ASSERT_EQ(FindMainWindow(), hung.Hwnd());
+    ASSERT_TRUE(second.Start(":lock"));
+    EXPECT_TRUE(second.WaitForExit(10000)) << "the second start hangs with the window it found";
+}
+
+TEST_F(HostileInputTest, OwnerStaysDisabledUntilTheLastOfTwoDialogsCloses)
+{
+    HWND main = StartResident(":settings");
+    ASSERT_NE(main, nullptr);
+    ::PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    HWND about = WaitForDialog(m_app.Id(), "About Dusklamp");
+    ASSERT_NE(about, nullptr);
+    // As a forwarded ":shutdown" would while the About box is open.
+    ::PostMessageA(main, UM_SCHEDULE, 0, 0);
+    HWND schedule = WaitForDialog(m_app.Id(), "Schedule - Dusklamp");
+    ASSERT_NE(schedule, nullptr);
+
+    ASSERT_TRUE(PressButton(about, IDOK));
+    ExpectBroadcastsBeforeProbe(main);
+    EXPECT_FALSE(::IsWindowEnabled(main)) << "enabled under the open schedule dialog";
+    ASSERT_TRUE(PressButton(schedule, IDCANCEL));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(main) && !::IsWindow(about); }));
+}
+
+}  // namespace
