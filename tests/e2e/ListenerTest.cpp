@@ -187,4 +187,64 @@ TEST_F(ListenerTest, AChangedPortTakesEffectAtTheNextStart)
     EXPECT_FALSE(peer::Accepts(oldPort));
 }
 
+// Runs the program beside a stand-in socket DLL whose start-up always fails. Wine prefers it to
+// its own only by an override for the program's name, held just while that copy starts.
+class CFailingSocketLayer {
+public:
+    CFailingSocketLayer()
+    {
+        const std::string folder = Process::Folder() + "winsock-standin\\";
+        const std::string exe = folder + "dusklamp.exe";
+        if (!::CopyFileA((Process::Folder() + "dusklamp.exe").c_str(), exe.c_str(), FALSE)
+            || ::RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_WRITE, nullptr, &m_overrides,
+                                 nullptr)
+                != ERROR_SUCCESS)
+            return;
+        ::RegSetValueExA(m_overrides, "ws2_32", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        std::string commandLine = "\"" + exe + "\" :silent";
+        ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                         &m_info);
+    }
+    ~CFailingSocketLayer()
+    {
+        if (m_overrides) {
+            ::RegCloseKey(m_overrides);
+            ::RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
+        }
+        if (!m_info.hProcess)
+            return;
+        ::TerminateProcess(m_info.hProcess, 1);
+        ::WaitForSingleObject(m_info.hProcess, 10000);
+        ::CloseHandle(m_info.hProcess);
+        ::CloseHandle(m_info.hThread);
+    }
+    DWORD Id() const { return m_info.dwProcessId; }
+
+private:
+    static constexpr char kOverrides[] = "Software\\Wine\\AppDefaults\\dusklamp.exe\\DllOverrides";
+
+    HKEY m_overrides = nullptr;
+    PROCESS_INFORMATION m_info = {};
+};
+
+TEST_F(ListenerTest, ASocketLayerThatCannotStartIsReportedAndTheProgramRunsOn)
+{
+    WriteSetting("WorkAsClient", 1);
+    CFailingSocketLayer app;
+    ASSERT_NE(app.Id(), 0u);
+    for (const char* text : {"WinSock Initialisation Failed.", "Could not wait for Commands from Remote Dusklamp."}) {
+        HWND box = WaitForDialog(app.Id(), "Dusklamp");
+        ASSERT_NE(box, nullptr) << text;
+        EXPECT_EQ(ItemText(box), text);
+        EXPECT_EQ(::GetWindow(box, GW_OWNER), nullptr) << "start-up boxes have no owner";
+        ASSERT_TRUE(PressButton(box, IDOK));
+    }
+    EXPECT_TRUE(WaitUntil([&] {
+        HWND main = FindMainWindow();
+        return main && WindowProcessId(main) == app.Id();
+    })) << "the program runs on without a listener";
+}
+
 }  // namespace
