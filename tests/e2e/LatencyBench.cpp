@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Harness.h"
+#include "NetPeer.h"
 
 using namespace harness;
 
@@ -60,6 +61,28 @@ int main()
         return true;
     };
     Measure("hot key press to broadcast", press, &watcher, 500);
+    app.Terminate();
+
+    // The listener, with real loopback peers in the part of other computers.
+    const unsigned short port = peer::FreePort();
+    DeleteSettings();
+    WriteSetting("WorkAsClient", 1);
+    WriteSetting("ClientPort", port);
+    if (app.Start(":silent") && app.WaitUntilResident() && WaitUntil([&] { return peer::SendCommand(port, ":silent"); })) {
+        Measure("connect with :displayon to broadcast", [&] { return peer::SendCommand(port, ":displayon"); },
+                &watcher, 500);
+        const int connections = 500;
+        int served = 0;
+        const double startMs = NowMs();
+        for (int i = 0; i < connections; ++i)
+            served += peer::SendCommand(port, ":silent") ? 1 : 0;
+        const double seconds = (NowMs() - startMs) / 1000;
+        std::printf("%-40s %d of %d served, %.0f per second, one after the other\n", ":silent connections", served,
+                    connections, served / seconds);
+        peer::Connection stalled;
+        Measure("stalled peer, then :displayon, to broadcast",
+                [&] { return stalled.Connect(port) && peer::SendCommand(port, ":displayon"); }, &watcher, 500);
+    }
     app.Terminate();
     DeleteSettings();
     return 0;
