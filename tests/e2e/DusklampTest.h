@@ -13,7 +13,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts the program with the given switches and waits until it takes messages.
+    // Starts the program with the given switches and waits until it takes messages; its main window.
     HWND StartResident(const std::string& arguments);
     // Registers a hot key for this test program, as another program holding it would.
     bool HoldHotKey(UINT modifiers, UINT key);
@@ -28,5 +28,6 @@ protected:
 
     harness::Watcher m_watcher;
     harness::Process m_app;
+    HWND m_main = nullptr;  // as StartResident found it
     int m_heldHotKeys = 0;
 };

@@ -3,25 +3,22 @@
 
 #include <shlwapi.h>
 
+#include <chrono>
+
 namespace harness {
 
 namespace {
 
 const char kSettingsPath[] = "Software\\Brightfen\\Dusklamp\\Settings";
 const char kWatcherClass[] = "DusklampTestWatcher";
+// The watcher whose window this thread runs: sent messages are handled on the receiving thread.
+thread_local Watcher* t_watcher = nullptr;
 
 }  // namespace
 
 double NowMs()
 {
-    static const LONGLONG frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency);
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
@@ -39,13 +36,14 @@ Watcher::Watcher()
 {
     HANDLE ready = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     m_thread = std::thread([this, ready] {
+        t_watcher = this;
         WNDCLASSA wc = {};
         wc.lpfnWndProc = &Watcher::WindowProc;
         wc.hInstance = ::GetModuleHandleA(nullptr);
         wc.lpszClassName = kWatcherClass;
         ::RegisterClassA(&wc);
         m_hwnd = ::CreateWindowExA(0, kWatcherClass, "Dusklamp test watcher", WS_OVERLAPPED, 0, 0, 10, 10,
-                                   nullptr, nullptr, wc.hInstance, this);
+                                   nullptr, nullptr, wc.hInstance, nullptr);
         ::SetEvent(ready);
         MSG msg;
         while (::GetMessageA(&msg, nullptr, 0, 0) > 0)
@@ -63,47 +61,18 @@ Watcher::~Watcher()
 
 LRESULT CALLBACK Watcher::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Watcher*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER && self) {
-        std::lock_guard<std::mutex> lock(self->m_mutex);
-        self->m_events.push_back({lParam, NowMs()});
-        return 0;
-    }
-    if (message == WM_QUERYENDSESSION && self) {
-        std::lock_guard<std::mutex> lock(self->m_mutex);
-        self->m_queries.push_back(NowMs());
-        return FALSE;
+    const bool power = message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER;
+    if (power || message == WM_QUERYENDSESSION) {
+        std::lock_guard<std::mutex> lock(t_watcher->m_mutex);
+        if (power)
+            t_watcher->m_events.push_back({lParam, NowMs()});
+        else
+            t_watcher->m_queries.push_back(NowMs());
+        return 0;  // for the question: FALSE, no
     }
     if (message == WM_DESTROY)
         ::PostQuitMessage(0);
     return ::DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-std::vector<Watcher::PowerEvent> Watcher::PowerEvents() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_events;
-}
-
-std::vector<double> Watcher::SessionEndQueries() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_queries;
-}
-
-bool Watcher::WaitForPowerEvents(std::size_t count, DWORD timeoutMs) const
-{
-    return WaitUntil([&] { return PowerEvents().size() >= count; }, timeoutMs);
-}
-
-void Watcher::Clear()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_events.clear();
 }
 
 std::string Process::Folder()
@@ -121,20 +90,9 @@ bool Process::Start(const std::string& arguments)
     std::string commandLine = "\"" + Folder() + "dusklamp.exe\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    m_startedAtMs = NowMs();
     return ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                             &m_info)
         != FALSE;
-}
-
-bool Process::IsRunning() const
-{
-    return m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-bool Process::WaitForExit(DWORD timeoutMs) const
-{
-    return m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
 }
 
 void Process::Terminate()
@@ -166,11 +124,6 @@ HWND Process::WaitUntilResident(DWORD timeoutMs) const
     return main;
 }
 
-HWND FindMainWindow()
-{
-    return ::FindWindowA(nullptr, kMainWindowTitle);
-}
-
 DWORD WindowProcessId(HWND hwnd)
 {
     DWORD processId = 0;
@@ -178,11 +131,11 @@ DWORD WindowProcessId(HWND hwnd)
     return processId;
 }
 
-std::vector<HWND> FindDialogs(DWORD processId, const char* caption)
+std::vector<HWND> FindWindows(DWORD processId, const char* className, const char* caption)
 {
     std::vector<HWND> found;
-    for (HWND hwnd = ::FindWindowExA(nullptr, nullptr, "#32770", caption); hwnd;
-         hwnd = ::FindWindowExA(nullptr, hwnd, "#32770", caption)) {
+    for (HWND hwnd = ::FindWindowExA(nullptr, nullptr, className, caption); hwnd;
+         hwnd = ::FindWindowExA(nullptr, hwnd, className, caption)) {
         if (WindowProcessId(hwnd) == processId && ::IsWindowVisible(hwnd))
             found.push_back(hwnd);
     }
@@ -220,11 +173,6 @@ bool PressButton(HWND dialog, int id, DWORD timeoutMs)
     return WaitUntil([&] { return !::IsWindowVisible(dialog); }, timeoutMs);
 }
 
-void ClickButton(HWND dialog, int id)
-{
-    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
 void DeleteSettings()
 {
     ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Brightfen");
@@ -252,26 +200,27 @@ void WriteSetting(const char* name, const std::string& value)
     ::SHSetValueA(HKEY_CURRENT_USER, kSettingsPath, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
+namespace {
+
+bool ReadSetting(const char* name, DWORD wantedType, void* value, DWORD size)
+{
+    DWORD type = 0;
+    return ::SHGetValueA(HKEY_CURRENT_USER, kSettingsPath, name, &type, value, &size) == ERROR_SUCCESS
+        && type == wantedType;
+}
+
+}  // namespace
+
 std::optional<DWORD> ReadSettingInt(const char* name)
 {
     DWORD value = 0;
-    DWORD size = sizeof(value);
-    DWORD type = 0;
-    if (::SHGetValueA(HKEY_CURRENT_USER, kSettingsPath, name, &type, &value, &size) != ERROR_SUCCESS
-        || type != REG_DWORD)
-        return std::nullopt;
-    return value;
+    return ReadSetting(name, REG_DWORD, &value, sizeof(value)) ? std::optional<DWORD>(value) : std::nullopt;
 }
 
 std::optional<std::string> ReadSettingString(const char* name)
 {
     char value[1024] = "";
-    DWORD size = sizeof(value);
-    DWORD type = 0;
-    if (::SHGetValueA(HKEY_CURRENT_USER, kSettingsPath, name, &type, value, &size) != ERROR_SUCCESS
-        || type != REG_SZ)
-        return std::nullopt;
-    return std::string(value);
+    return ReadSetting(name, REG_SZ, value, sizeof(value)) ? std::optional<std::string>(value) : std::nullopt;
 }
 
 void PressKeys(const std::vector<WORD>& keys)
@@ -305,41 +254,21 @@ bool TrayIconShown()
     const int height = 22;
     HDC screen = ::GetDC(nullptr);
     HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ old = ::SelectObject(memory, bitmap);
     ::BitBlt(memory, 0, 0, width, height, screen, kTrayIconPoint.x - 24, kTrayIconPoint.y - 12, SRCCOPY);
-    ::GdiFlush();
     int amber = 0;
-    const auto* pixel = static_cast<const unsigned char*>(bits);  // blue, green, red, unused
-    for (int i = 0; i < width * height; ++i, pixel += 4)
-        amber += pixel[2] > 200 && pixel[1] > 140 && pixel[0] < 140;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const COLORREF pixel = ::GetPixel(memory, x, y);
+            amber += GetRValue(pixel) > 200 && GetGValue(pixel) > 140 && GetBValue(pixel) < 140;
+        }
+    }
     ::SelectObject(memory, old);
     ::DeleteObject(bitmap);
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
     return amber >= 8;
-}
-
-bool WaitForTrayIcon(bool shown, DWORD timeoutMs)
-{
-    return WaitUntil([&] { return TrayIconShown() == shown; }, timeoutMs);
-}
-
-HWND FindPopupMenu(DWORD processId)
-{
-    for (HWND hwnd = ::FindWindowExA(nullptr, nullptr, "#32768", nullptr); hwnd;
-         hwnd = ::FindWindowExA(nullptr, hwnd, "#32768", nullptr)) {
-        if (::IsWindowVisible(hwnd) && WindowProcessId(hwnd) == processId)
-            return hwnd;
-    }
-    return nullptr;
 }
 
 }  // namespace harness

@@ -40,10 +40,25 @@ public:
     Watcher& operator=(const Watcher&) = delete;
 
     HWND Hwnd() const { return m_hwnd; }
-    std::vector<PowerEvent> PowerEvents() const;
-    std::vector<double> SessionEndQueries() const;
-    bool WaitForPowerEvents(std::size_t count, DWORD timeoutMs = 10000) const;
-    void Clear();
+    std::vector<PowerEvent> PowerEvents() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_events;
+    }
+    std::vector<double> SessionEndQueries() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_queries;
+    }
+    bool WaitForPowerEvents(std::size_t count, DWORD timeoutMs = 10000) const
+    {
+        return WaitUntil([&] { return PowerEvents().size() >= count; }, timeoutMs);
+    }
+    void Clear()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_events.clear();
+    }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -65,11 +80,13 @@ public:
 
     // Starts dusklamp.exe (beside this test program) with the given command-line tail.
     bool Start(const std::string& arguments);
-    bool IsRunning() const;
-    bool WaitForExit(DWORD timeoutMs = 10000) const;
+    bool IsRunning() const { return m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT; }
+    bool WaitForExit(DWORD timeoutMs = 10000) const
+    {
+        return m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    }
     void Terminate();
     DWORD Id() const { return m_info.dwProcessId; }
-    double StartedAtMs() const { return m_startedAtMs; }
     // The main window once the program takes messages (its message loop runs), else nullptr.
     HWND WaitUntilResident(DWORD timeoutMs = 10000) const;
 
@@ -77,23 +94,33 @@ public:
 
 private:
     PROCESS_INFORMATION m_info = {};
-    double m_startedAtMs = 0;
 };
 
 // The dusklamp main window of any process, or nullptr.
-HWND FindMainWindow();
+inline HWND FindMainWindow()
+{
+    return ::FindWindowA(nullptr, kMainWindowTitle);
+}
 DWORD WindowProcessId(HWND hwnd);
 
-// The process's visible dialog-class top-level windows (message boxes are such) with this
+// The process's visible top-level windows of the class (popup menus are "#32768") with the
 // caption, or with any caption when it is null.
-std::vector<HWND> FindDialogs(DWORD processId, const char* caption);
+std::vector<HWND> FindWindows(DWORD processId, const char* className, const char* caption);
+// The same for dialogs, message boxes included.
+inline std::vector<HWND> FindDialogs(DWORD processId, const char* caption)
+{
+    return FindWindows(processId, "#32770", caption);
+}
 HWND WaitForDialog(DWORD processId, const char* caption, DWORD timeoutMs = 10000);
 // A control's text, by default a message box's text.
 std::string ItemText(HWND dialog, int id = 0xFFFF);
 // Presses a button of another process's dialog and waits until the dialog is gone or hidden.
 bool PressButton(HWND dialog, int id, DWORD timeoutMs = 10000);
 // Posts a click and returns at once (the click may open a message box of its own).
-void ClickButton(HWND dialog, int id);
+inline void ClickButton(HWND dialog, int id)
+{
+    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
 
 // HKEY_CURRENT_USER\Software\Brightfen\Dusklamp\Settings.
 void DeleteSettings();
@@ -113,8 +140,9 @@ void RightClickAt(POINT point);
 const POINT kTrayIconPoint = {1013, 758};
 // Whether our icon's moon is drawn in the notification area right now.
 bool TrayIconShown();
-bool WaitForTrayIcon(bool shown, DWORD timeoutMs = 10000);
-// The open popup menu window of the process, or nullptr.
-HWND FindPopupMenu(DWORD processId);
+inline bool WaitForTrayIcon(bool shown, DWORD timeoutMs = 10000)
+{
+    return WaitUntil([&] { return TrayIconShown() == shown; }, timeoutMs);
+}
 
 }  // namespace harness

@@ -4,16 +4,12 @@
 
 #include <atomic>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 using namespace harness;
 
 namespace {
-
-struct Request {
-    UINT message;
-    WPARAM wParam;
-};
 
 struct Box {
     const char* caption;
@@ -25,7 +21,7 @@ struct Box {
 // inside the last one until the stack ran out.
 struct FloodCase {
     const char* name;
-    std::vector<Request> requests;  // posted in turn, again and again
+    std::vector<std::pair<UINT, WPARAM>> requests;  // posted in turn, again and again
     int repeats;
     std::vector<Box> boxes;  // each open exactly once afterwards, outermost first
 };
@@ -41,17 +37,16 @@ TEST_P(FloodTest, RepeatedRequestsOpenEachBoxOnceAndTheProgramLivesOn)
 {
     const FloodCase& flood = GetParam();
     WriteSetting("Mod", DWORD(MOD_SHIFT));  // a hot key is stored, so Exit asks first
-    HWND main = StartResident(":silent");
-    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(StartResident(":silent"));
     for (int i = 0; i < flood.repeats; ++i) {
-        for (const Request& request : flood.requests)
-            ASSERT_TRUE(::PostMessageA(main, request.message, request.wParam, 0));
+        for (const auto& request : flood.requests)
+            ASSERT_TRUE(::PostMessageA(m_main, request.first, request.second, 0));
     }
-    ExpectBroadcastsBeforeProbe(main);
+    ExpectBroadcastsBeforeProbe(m_main);
     for (const Box& box : flood.boxes)
         EXPECT_EQ(FindDialogs(m_app.Id(), box.caption).size(), 1u) << box.caption;
     DWORD_PTR ignored = 0;
-    EXPECT_TRUE(::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) << "still answering";
+    EXPECT_TRUE(::SendMessageTimeoutA(m_main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) << "still answering";
 
     for (auto box = flood.boxes.rbegin(); box != flood.boxes.rend(); ++box) {
         HWND open = WaitForDialog(m_app.Id(), box->caption);
@@ -61,7 +56,7 @@ TEST_P(FloodTest, RepeatedRequestsOpenEachBoxOnceAndTheProgramLivesOn)
     }
     // No request was kept back to open another box later.
     m_watcher.Clear();
-    ExpectBroadcastsBeforeProbe(main);
+    ExpectBroadcastsBeforeProbe(m_main);
     EXPECT_TRUE(FindDialogs(m_app.Id(), nullptr).empty());
     EXPECT_TRUE(m_app.IsRunning());
 }
@@ -122,21 +117,20 @@ TEST_F(HostileInputTest, SecondStartEndsWhenTheWindowWithItsTitleIsHung)
 
 TEST_F(HostileInputTest, OwnerStaysDisabledUntilTheLastOfTwoDialogsCloses)
 {
-    HWND main = StartResident(":settings");
-    ASSERT_NE(main, nullptr);
-    ::PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    ASSERT_TRUE(StartResident(":settings"));
+    ::PostMessageA(m_main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     HWND about = WaitForDialog(m_app.Id(), "About Dusklamp");
     ASSERT_NE(about, nullptr);
     // As a forwarded ":shutdown" would while the About box is open.
-    ::PostMessageA(main, UM_SCHEDULE, 0, 0);
+    ::PostMessageA(m_main, UM_SCHEDULE, 0, 0);
     HWND schedule = WaitForDialog(m_app.Id(), "Schedule - Dusklamp");
     ASSERT_NE(schedule, nullptr);
 
     ASSERT_TRUE(PressButton(about, IDOK));
-    ExpectBroadcastsBeforeProbe(main);
-    EXPECT_FALSE(::IsWindowEnabled(main)) << "enabled under the open schedule dialog";
+    ExpectBroadcastsBeforeProbe(m_main);
+    EXPECT_FALSE(::IsWindowEnabled(m_main)) << "enabled under the open schedule dialog";
     ASSERT_TRUE(PressButton(schedule, IDCANCEL));
-    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(main) && !::IsWindow(about); }));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(m_main) && !::IsWindow(about); }));
 }
 
 }  // namespace

@@ -12,15 +12,6 @@ const DWORD kCtrlAlt = MOD_CONTROL | MOD_ALT;
 
 class MainWindowTest : public DusklampTest {
 protected:
-    // Shows the settings window the way a second start does.
-    HWND StartWithSettingsShown()
-    {
-        HWND main = StartResident(":silent");
-        if (main)
-            ::SendMessageA(main, UM_SHOWSETTINGS, 0, 0);
-        return main;
-    }
-
     void StoreHotKey(DWORD key, DWORD modifiers)
     {
         WriteSetting("Key", key);
@@ -31,9 +22,8 @@ protected:
 TEST_F(MainWindowTest, StoredHotKeyIsShownAndBlanksWhenPressed)
 {
     StoreHotKey('M', kCtrlAlt);
-    HWND main = StartResident(":silent");
-    ASSERT_NE(main, nullptr);
-    EXPECT_EQ(::SendDlgItemMessageA(main, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0),
+    ASSERT_TRUE(StartResident(":silent"));
+    EXPECT_EQ(::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0),
               MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_ALT));
 
     const double pressedAt = NowMs();
@@ -46,109 +36,27 @@ TEST_F(MainWindowTest, StoredHotKeyIsShownAndBlanksWhenPressed)
 TEST_F(MainWindowTest, KeyZeroWithModifiersRegistersNothingAndSaysNothing)
 {
     StoreHotKey(0, kCtrlAlt);
-    HWND main = StartResident(":silent");
-    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(StartResident(":silent"));
     // Had the modifiers been registered on their own, this registration would now fail.
     EXPECT_TRUE(HoldHotKey(kCtrlAlt, 0));
-    ExpectBroadcastsBeforeProbe(main);
+    ExpectBroadcastsBeforeProbe(m_main);
     EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
 }
 
-TEST_F(MainWindowTest, CombinationHeldByAnotherProgramIsReportedAtStart)
+TEST_F(MainWindowTest, CombinationHeldByAnotherProgramIsReportedAtStartAndAfterChange)
 {
     ASSERT_TRUE(HoldHotKey(kCtrlAlt, 'M'));
-    StoreHotKey('M', kCtrlAlt);
-    ASSERT_TRUE(m_app.Start(":silent"));
-    ASSERT_TRUE(AnswerMessageBox("Could not Register Hot Key for Dusklamp", IDOK));
-    // Start-up goes on without a hot key, and the stored values stay.
-    ASSERT_NE(m_app.WaitUntilResident(), nullptr);
-    EXPECT_EQ(ReadSettingInt("Key"), DWORD('M'));
-    EXPECT_EQ(ReadSettingInt("Mod"), kCtrlAlt);
-}
-
-TEST_F(MainWindowTest, AboutBoxOpensFromSystemMenuAndHotKeyOfAnyIdStillWorksMeanwhile)
-{
-    HWND main = StartResident(":silent");
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(::PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0));
-    HWND about = WaitForDialog(m_app.Id(), "About Dusklamp");
-    ASSERT_NE(about, nullptr);
-
-    // The modal loop is the program's own, so a thread message still reaches its filter.
-    ASSERT_TRUE(::PostThreadMessageA(::GetWindowThreadProcessId(main, nullptr), WM_HOTKEY, 77, 0));
-    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
-    ASSERT_TRUE(PressButton(about, IDOK));
-    ExpectBroadcastsBeforeProbe(main, {kPowerOff});
-}
-
-TEST_F(MainWindowTest, EveryWayOfClosingOnlyHides)
-{
-    HWND main = StartWithSettingsShown();
-    ASSERT_NE(main, nullptr);
-    const struct {
-        UINT message;
-        WPARAM wParam;
-    } closings[] = {{WM_CLOSE, 0}, {WM_COMMAND, ID_FILE_CLOSE}, {WM_SYSCOMMAND, SC_CLOSE}};
-    for (const auto& closing : closings) {
-        ::SendMessageA(main, UM_SHOWSETTINGS, 0, 0);
-        ASSERT_TRUE(::IsWindowVisible(main));
-        ::SendMessageA(main, closing.message, closing.wParam, 0);
-        EXPECT_FALSE(::IsWindowVisible(main)) << closing.message;
-    }
-    // Still resident and still doing its work.
-    ExpectBroadcastsBeforeProbe(main);
-}
-
-TEST_F(MainWindowTest, EnterAndEscNeitherCloseNorHide)
-{
-    HWND main = StartWithSettingsShown();
-    ASSERT_NE(main, nullptr);
-    HWND box = ::GetDlgItem(main, IDC_SYSTRAY);
-    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
-        ::PostMessageA(box, WM_KEYDOWN, key, 1);
-        ::PostMessageA(box, WM_KEYUP, key, 0xC0000001);
-    }
-    ExpectBroadcastsBeforeProbe(main);
-    EXPECT_TRUE(::IsWindowVisible(main));
-    EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
-}
-
-TEST_F(MainWindowTest, ChangeStoresRegistersAndHides)
-{
-    HWND main = StartWithSettingsShown();
-    ASSERT_NE(main, nullptr);
-    ::SendDlgItemMessageA(main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
-    ClickButton(main, IDC_CHANGE);
-    ASSERT_NE(WaitForDialog(m_app.Id(), "Dusklamp"), nullptr);
-    // Stored before the message says so.
-    EXPECT_EQ(ReadSettingInt("Key"), DWORD('M'));
-    EXPECT_EQ(ReadSettingInt("Mod"), kCtrlAlt);
-    ASSERT_TRUE(AnswerMessageBox("Changes have been Saved.", IDOK, main));
-    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main); }));
-
-    PressKeys({VK_CONTROL, VK_MENU, 'M'});
-    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
-    EXPECT_EQ(m_watcher.PowerEvents()[0].power, kPowerOff);
-}
-
-TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothing)
-{
-    HWND main = StartWithSettingsShown();
-    ASSERT_NE(main, nullptr);
-    // Modifiers alone are no hot key either.
-    ::SendDlgItemMessageA(main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD(0, HOTKEYF_CONTROL), 0);
-    ClickButton(main, IDC_CHANGE);
-    ASSERT_TRUE(AnswerMessageBox("Please Click on the Edit Box & Press Hot Key to Change the Key", IDOK));
-    ExpectBroadcastsBeforeProbe(main);
-    EXPECT_TRUE(::IsWindowVisible(main));
-    EXPECT_EQ(SettingsValueCount(), DWORD(0));
-}
-
-TEST_F(MainWindowTest, ChangeToCombinationHeldElsewhereSavesThenReportsRegistration)
-{
     ASSERT_TRUE(HoldHotKey(kCtrlAlt, 'K'));
-    HWND main = StartWithSettingsShown();
+    StoreHotKey('M', kCtrlAlt);
+    ASSERT_TRUE(m_app.Start(":settings"));
+    ASSERT_TRUE(AnswerMessageBox("Could not Register Hot Key for Dusklamp", IDOK, nullptr));
+    // Start-up goes on without a hot key, and the stored values stay.
+    HWND main = m_app.WaitUntilResident();
     ASSERT_NE(main, nullptr);
+    EXPECT_EQ(ReadSettingInt("Key"), DWORD('M'));
+    EXPECT_EQ(ReadSettingInt("Mod"), kCtrlAlt);
+
+    // A change is saved first, and then its registration reported.
     ::SendDlgItemMessageA(main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
     ClickButton(main, IDC_CHANGE);
     ASSERT_TRUE(AnswerMessageBox("Changes have been Saved.", IDOK));
@@ -157,22 +65,94 @@ TEST_F(MainWindowTest, ChangeToCombinationHeldElsewhereSavesThenReportsRegistrat
     EXPECT_EQ(ReadSettingInt("Mod"), kCtrlAlt);
 }
 
+TEST_F(MainWindowTest, AboutBoxOpensFromSystemMenuAndHotKeyOfAnyIdStillWorksMeanwhile)
+{
+    ASSERT_TRUE(StartResident(":silent"));
+    ASSERT_TRUE(::PostMessageA(m_main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0));
+    HWND about = WaitForDialog(m_app.Id(), "About Dusklamp");
+    ASSERT_NE(about, nullptr);
+
+    // The modal loop is the program's own, so a thread message still reaches its filter.
+    ASSERT_TRUE(::PostThreadMessageA(::GetWindowThreadProcessId(m_main, nullptr), WM_HOTKEY, 77, 0));
+    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
+    ASSERT_TRUE(PressButton(about, IDOK));
+    ExpectBroadcastsBeforeProbe(m_main, {kPowerOff});
+}
+
+TEST_F(MainWindowTest, EveryWayOfClosingOnlyHides)
+{
+    ASSERT_TRUE(StartResident(":settings"));
+    const struct {
+        UINT message;
+        WPARAM wParam;
+    } closings[] = {{WM_CLOSE, 0}, {WM_COMMAND, ID_FILE_CLOSE}, {WM_SYSCOMMAND, SC_CLOSE}};
+    for (const auto& closing : closings) {
+        ::SendMessageA(m_main, UM_SHOWSETTINGS, 0, 0);
+        ASSERT_TRUE(::IsWindowVisible(m_main));
+        ::SendMessageA(m_main, closing.message, closing.wParam, 0);
+        EXPECT_FALSE(::IsWindowVisible(m_main)) << closing.message;
+    }
+    // Still resident and still doing its work.
+    ExpectBroadcastsBeforeProbe(m_main);
+}
+
+TEST_F(MainWindowTest, EnterAndEscNeitherCloseNorHide)
+{
+    ASSERT_TRUE(StartResident(":settings"));
+    HWND box = ::GetDlgItem(m_main, IDC_SYSTRAY);
+    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+        ::PostMessageA(box, WM_KEYDOWN, key, 1);
+        ::PostMessageA(box, WM_KEYUP, key, 0xC0000001);
+    }
+    ExpectBroadcastsBeforeProbe(m_main);
+    EXPECT_TRUE(::IsWindowVisible(m_main));
+    EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
+}
+
+TEST_F(MainWindowTest, ChangeStoresRegistersAndHides)
+{
+    ASSERT_TRUE(StartResident(":settings"));
+    ::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+    ClickButton(m_main, IDC_CHANGE);
+    ASSERT_NE(WaitForDialog(m_app.Id(), "Dusklamp"), nullptr);
+    // Stored before the message says so.
+    EXPECT_EQ(ReadSettingInt("Key"), DWORD('M'));
+    EXPECT_EQ(ReadSettingInt("Mod"), kCtrlAlt);
+    ASSERT_TRUE(AnswerMessageBox("Changes have been Saved.", IDOK, m_main));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(m_main); }));
+
+    PressKeys({VK_CONTROL, VK_MENU, 'M'});
+    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
+    EXPECT_EQ(m_watcher.PowerEvents()[0].power, kPowerOff);
+}
+
+TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothing)
+{
+    ASSERT_TRUE(StartResident(":settings"));
+    // Modifiers alone are no hot key either.
+    ::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD(0, HOTKEYF_CONTROL), 0);
+    ClickButton(m_main, IDC_CHANGE);
+    ASSERT_TRUE(AnswerMessageBox("Please Click on the Edit Box & Press Hot Key to Change the Key", IDOK));
+    ExpectBroadcastsBeforeProbe(m_main);
+    EXPECT_TRUE(::IsWindowVisible(m_main));
+    EXPECT_EQ(SettingsValueCount(), DWORD(0));
+}
+
 TEST_F(MainWindowTest, ClearForgetsAndReleasesTheHotKeyAndExitThenQuitsWithoutAsking)
 {
     StoreHotKey('M', kCtrlAlt);
-    HWND main = StartWithSettingsShown();
-    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(StartResident(":settings"));
     ASSERT_TRUE(WaitForTrayIcon(true));
-    ::SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_CLEAR, BN_CLICKED), 0);
+    ::SendMessageA(m_main, WM_COMMAND, MAKEWPARAM(IDC_CLEAR, BN_CLICKED), 0);
 
     EXPECT_EQ(ReadSettingInt("Key"), DWORD(0));
     EXPECT_EQ(ReadSettingInt("Mod"), DWORD(0));
-    EXPECT_EQ(::SendDlgItemMessageA(main, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0), 0);
-    EXPECT_TRUE(::IsWindowVisible(main));
+    EXPECT_EQ(::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0), 0);
+    EXPECT_TRUE(::IsWindowVisible(m_main));
     // The combination is free again for anyone.
     EXPECT_TRUE(HoldHotKey(kCtrlAlt, 'M'));
 
-    ::PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ::PostMessageA(m_main, WM_COMMAND, ID_TRAY_EXIT, 0);
     EXPECT_TRUE(m_app.WaitForExit());
     EXPECT_TRUE(WaitForTrayIcon(false)) << "the icon goes with the program";
 }
@@ -180,17 +160,16 @@ TEST_F(MainWindowTest, ClearForgetsAndReleasesTheHotKeyAndExitThenQuitsWithoutAs
 TEST_F(MainWindowTest, ExitAsksFirstWhenAHotKeyIsStored)
 {
     StoreHotKey(0, MOD_SHIFT);  // no usable hot key, yet something is stored
-    HWND main = StartResident(":silent");
-    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(StartResident(":silent"));
     const char question[] = "Once you close the Application, Associated Hot Key (if defined) will not work for "
                             "Dusklamp.\nDo you wish to continue?";
-    ::PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
-    ASSERT_TRUE(AnswerMessageBox(question, IDNO, main));
-    ExpectBroadcastsBeforeProbe(main);
+    ::PostMessageA(m_main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ASSERT_TRUE(AnswerMessageBox(question, IDNO, m_main));
+    ExpectBroadcastsBeforeProbe(m_main);
     EXPECT_TRUE(m_app.IsRunning());
 
-    ::PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
-    ASSERT_TRUE(AnswerMessageBox(question, IDYES, main));
+    ::PostMessageA(m_main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ASSERT_TRUE(AnswerMessageBox(question, IDYES, m_main));
     EXPECT_TRUE(m_app.WaitForExit());
 }
 

@@ -13,9 +13,10 @@ class StartupTest : public DusklampTest {};
 
 TEST_F(StartupTest, FirstStartWithoutSwitchBlanksAfterDelayAndStaysResidentHidden)
 {
+    const double startedAt = NowMs();
     ASSERT_TRUE(m_app.Start(""));
     ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
-    EXPECT_GE(m_watcher.PowerEvents()[0].atMs - m_app.StartedAtMs(), 500.0);
+    EXPECT_GE(m_watcher.PowerEvents()[0].atMs - startedAt, 500.0);
     HWND main = m_app.WaitUntilResident();
     ASSERT_NE(main, nullptr);
     EXPECT_FALSE(::IsWindowVisible(main));
@@ -26,42 +27,39 @@ TEST_F(StartupTest, FirstStartWithoutSwitchBlanksAfterDelayAndStaysResidentHidde
 
 TEST_F(StartupTest, PrivateDisplayOffMessageBlanksAndIsNoRepositionRequest)
 {
-    HWND main = StartResident(":silent");
-    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(StartResident(":silent"));
     // Half off the screen: had the dialog manager taken 0x402 as DM_REPOSITION, it would move back.
-    ASSERT_TRUE(::SetWindowPos(main, nullptr, -150, -40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(::SetWindowPos(m_main, nullptr, -150, -40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
     const double sentAt = NowMs();
-    EXPECT_EQ(::SendMessageA(main, UM_DISPLAYOFF, 0, 0), 1);
+    EXPECT_EQ(::SendMessageA(m_main, UM_DISPLAYOFF, 0, 0), 1);
     // Sent, so the broadcast has happened by the time the call returns.
     const auto events = m_watcher.PowerEvents();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].power, kPowerOff);
     EXPECT_GE(events[0].atMs - sentAt, 500.0);
     RECT rect;
-    ::GetWindowRect(main, &rect);
+    ::GetWindowRect(m_main, &rect);
     EXPECT_EQ(rect.left, -150);
     EXPECT_EQ(rect.top, -40);
 }
 
 TEST_F(StartupTest, SessionEndSentToMainWindowEndsProgramUnlessCancelled)
 {
-    HWND main = StartResident(":silent");
-    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(StartResident(":silent"));
     DWORD_PTR result = 0;
     // FALSE: the shutdown was cancelled and the session goes on.
-    ASSERT_TRUE(::SendMessageTimeoutA(main, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, 5000, &result));
-    ASSERT_TRUE(::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result));
+    ASSERT_TRUE(::SendMessageTimeoutA(m_main, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, 5000, &result));
+    ASSERT_TRUE(::SendMessageTimeoutA(m_main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result));
     EXPECT_TRUE(m_app.IsRunning());
 
-    ::SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &result);
+    ::SendMessageTimeoutA(m_main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &result);
     EXPECT_TRUE(m_app.WaitForExit());
 }
 
 TEST_F(StartupTest, SessionEndInThreadQueueEndsProgram)
 {
-    HWND main = StartResident(":silent");
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(::PostThreadMessageA(::GetWindowThreadProcessId(main, nullptr), WM_ENDSESSION, TRUE, 0));
+    ASSERT_TRUE(StartResident(":silent"));
+    ASSERT_TRUE(::PostThreadMessageA(::GetWindowThreadProcessId(m_main, nullptr), WM_ENDSESSION, TRUE, 0));
     EXPECT_TRUE(m_app.WaitForExit());
 }
 

@@ -29,15 +29,6 @@ make_template() {
     touch "$template/.ready-2"
 }
 
-wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.05
-    done
-}
-
 start() {
     stop_quietly
     mkdir -p "$state"
@@ -47,7 +38,8 @@ start() {
     rm -f "$state/display"
     setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display" </dev/null >/dev/null 2>&1 &
     echo $! >"$state/xvfb.pid"
-    wait_for 20 test -s "$state/display" || { echo "Xvfb did not start" >&2; exit 1; }
+    for _ in $(seq 400); do [ -s "$state/display" ] && break || sleep 0.05; done
+    [ -s "$state/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
     local display=":$(head -n1 "$state/display")"
 
     rm -rf "$state/prefix"
@@ -72,11 +64,8 @@ stop_quietly() {
         WINEPREFIX="$state/prefix" wineserver -k >/dev/null 2>&1 || true
         WINEPREFIX="$state/prefix" wineserver -w >/dev/null 2>&1 || true
     fi
-    if [ -f "$state/xvfb.pid" ]; then
-        kill "$(cat "$state/xvfb.pid")" >/dev/null 2>&1 || true
-        rm -f "$state/xvfb.pid"
-    fi
-    rm -rf "$state/prefix" "$state/env"
+    [ -f "$state/xvfb.pid" ] && kill "$(cat "$state/xvfb.pid")" >/dev/null 2>&1 || true
+    rm -rf "$state/prefix" "$state/env" "$state/xvfb.pid"
 }
 
 case "$action" in

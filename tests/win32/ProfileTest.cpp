@@ -8,101 +8,68 @@
 
 namespace {
 
-const char kCompany[] = "DusklampProfileTest";
 const char kSectionPath[] = "Software\\DusklampProfileTest\\App\\Section";
 
 class ProfileTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\DusklampProfileTest"); }
+    void SetUp() override { TearDown(); }
     void TearDown() override { ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\DusklampProfileTest"); }
 
-    static bool SectionExists()
+    // The value's type and bytes as the registry holds them; type 0 when it is absent.
+    static std::pair<DWORD, std::string> Raw(const char* name)
     {
-        HKEY key = nullptr;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSectionPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        ::RegCloseKey(key);
-        return true;
+        char data[256] = "";
+        DWORD size = sizeof(data);
+        DWORD type = 0;
+        if (::SHGetValueA(HKEY_CURRENT_USER, kSectionPath, name, &type, data, &size) != ERROR_SUCCESS)
+            return {0, ""};
+        return {type, std::string(data, size)};
     }
 
-    static void SetRaw(const char* name, DWORD type, const void* data, DWORD size)
+    static void SetRaw(const char* name, DWORD type, const std::string& data)
     {
-        HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kSectionPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                                    nullptr),
-                  ERROR_SUCCESS);
-        ::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-        ::RegCloseKey(key);
+        ::SHSetValueA(HKEY_CURRENT_USER, kSectionPath, name, type, data.data(), static_cast<DWORD>(data.size()));
     }
 
-    static bool QueryRaw(const char* name, DWORD& type, std::string& data)
-    {
-        char buffer[256] = "";
-        DWORD size = sizeof(buffer);
-        if (::SHGetValueA(HKEY_CURRENT_USER, kSectionPath, name, &type, buffer, &size) != ERROR_SUCCESS)
-            return false;
-        data.assign(buffer, size);
-        return true;
-    }
-
-    CProfile m_profile{kCompany, "App"};
+    CProfile m_profile{"DusklampProfileTest", "App"};
 };
 
 TEST_F(ProfileTest, ReadOfAbsentValueGivesDefaultAndCreatesWholePath)
 {
-    ASSERT_FALSE(SectionExists());
     EXPECT_EQ(m_profile.GetInt("Section", "Missing", -1), -1);
-    EXPECT_TRUE(SectionExists());
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kSectionPath, 0, KEY_READ, &key), ERROR_SUCCESS);
+    ::RegCloseKey(key);
     EXPECT_EQ(m_profile.GetString("Section", "Missing", "fallback"), "fallback");
 }
 
-TEST_F(ProfileTest, IntegersAreStoredAsFourByteDwords)
+TEST_F(ProfileTest, IntegersAreFourByteDwordsAndStringsKeepTheirTerminator)
 {
     ASSERT_TRUE(m_profile.WriteInt("Section", "Port", 1960));
     ASSERT_TRUE(m_profile.WriteInt("Section", "Negative", -1));
-    DWORD type = 0;
-    std::string data;
-    ASSERT_TRUE(QueryRaw("Port", type, data));
-    EXPECT_EQ(type, DWORD(REG_DWORD));
-    EXPECT_EQ(data.size(), 4u);
-    EXPECT_EQ(m_profile.GetInt("Section", "Port", 0), 1960);
-    EXPECT_EQ(m_profile.GetInt("Section", "Negative", 0), -1);
-}
-
-TEST_F(ProfileTest, StringsAreStoredWithTheirTerminator)
-{
     ASSERT_TRUE(m_profile.WriteString("Section", "Action", "Restart(Brute)"));
     ASSERT_TRUE(m_profile.WriteString("Section", "Empty", ""));
-    DWORD type = 0;
-    std::string data;
-    ASSERT_TRUE(QueryRaw("Action", type, data));
-    EXPECT_EQ(type, DWORD(REG_SZ));
-    EXPECT_EQ(data, std::string("Restart(Brute)\0", 15));
+    EXPECT_EQ(Raw("Port"), std::make_pair(DWORD(REG_DWORD), std::string("\xA8\x07\0\0", 4)));
+    EXPECT_EQ(Raw("Action"), std::make_pair(DWORD(REG_SZ), std::string("Restart(Brute)\0", 15)));
+    EXPECT_EQ(m_profile.GetInt("Section", "Port", 0), 1960);
+    EXPECT_EQ(m_profile.GetInt("Section", "Negative", 0), -1);
     EXPECT_EQ(m_profile.GetString("Section", "Action", "x"), "Restart(Brute)");
     EXPECT_EQ(m_profile.GetString("Section", "Empty", "x"), "");
 }
 
-TEST_F(ProfileTest, IntegerReadIgnoresTypeButNotSize)
+TEST_F(ProfileTest, ReadsOfOtherTypesAndSizes)
 {
-    const unsigned char eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    SetRaw("Long", REG_BINARY, eight, sizeof(eight));
+    SetRaw("Long", REG_BINARY, "\1\2\3\4\5\6\7\x08");
     EXPECT_EQ(m_profile.GetInt("Section", "Long", 42), 42) << "longer than four bytes counts as absent";
-
-    const unsigned char two[2] = {0x34, 0x12};
-    SetRaw("Short", REG_BINARY, two, sizeof(two));
+    SetRaw("Short", REG_BINARY, "\x34\x12");
     EXPECT_EQ(m_profile.GetInt("Section", "Short", 42), 0x1234) << "shorter values read zero-extended";
+    SetRaw("Text", REG_SZ, std::string("ab", 3));
+    EXPECT_EQ(m_profile.GetInt("Section", "Text", 42), 0x006261) << "the type does not matter";
 
-    SetRaw("Text", REG_SZ, "ab", 3);
-    EXPECT_EQ(m_profile.GetInt("Section", "Text", 42), 0x006261);
-}
-
-TEST_F(ProfileTest, StringReadCopesWithMissingTerminatorAndOtherTypes)
-{
-    SetRaw("Raw", REG_BINARY, "abc", 3);
-    EXPECT_EQ(m_profile.GetString("Section", "Raw", "x"), "abc");
-
+    SetRaw("Raw", REG_BINARY, "abc");
+    EXPECT_EQ(m_profile.GetString("Section", "Raw", "x"), "abc") << "no terminator";
     const std::string big(5000, 'z');
-    SetRaw("Big", REG_SZ, big.c_str(), static_cast<DWORD>(big.size() + 1));
+    SetRaw("Big", REG_SZ, std::string(big.c_str(), big.size() + 1));
     EXPECT_EQ(m_profile.GetString("Section", "Big", "x"), big);
 }
 
