@@ -9,6 +9,8 @@ using namespace harness;
 namespace {
 
 const DWORD kCtrlAlt = MOD_CONTROL | MOD_ALT;
+const char kExitQuestion[] = "Once you close the Application, Associated Hot Key (if defined) will not work for "
+                             "Dusklamp.\nDo you wish to continue?";
 
 class MainWindowTest : public DusklampTest {
 protected:
@@ -18,20 +20,6 @@ protected:
         WriteSetting("Mod", modifiers);
     }
 };
-
-TEST_F(MainWindowTest, StoredHotKeyIsShownAndBlanksWhenPressed)
-{
-    StoreHotKey('M', kCtrlAlt);
-    ASSERT_TRUE(StartResident(":silent"));
-    EXPECT_EQ(::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0),
-              MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_ALT));
-
-    const double pressedAt = NowMs();
-    PressKeys({VK_CONTROL, VK_MENU, 'M'});
-    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
-    EXPECT_EQ(m_watcher.PowerEvents()[0].power, kPowerOff);
-    EXPECT_GE(m_watcher.PowerEvents()[0].atMs - pressedAt, 500.0);
-}
 
 TEST_F(MainWindowTest, KeyZeroWithModifiersRegistersNothingAndSaysNothing)
 {
@@ -63,6 +51,11 @@ TEST_F(MainWindowTest, CombinationHeldByAnotherProgramIsReportedAtStartAndAfterC
     ASSERT_TRUE(AnswerMessageBox("Could not Register Hot Key for Dusklamp", IDOK, nullptr));
     EXPECT_EQ(ReadSettingInt("Key"), DWORD('K'));
     EXPECT_EQ(ReadSettingInt("Mod"), kCtrlAlt);
+
+    // With a hot key stored Exit asks first, and yes quits.
+    ::PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ASSERT_TRUE(AnswerMessageBox(kExitQuestion, IDYES, main));
+    EXPECT_TRUE(m_app.WaitForExit());
 }
 
 TEST_F(MainWindowTest, AboutBoxOpensFromSystemMenuAndHotKeyOfAnyIdStillWorksMeanwhile)
@@ -121,9 +114,11 @@ TEST_F(MainWindowTest, ChangeStoresRegistersAndHides)
     ASSERT_TRUE(AnswerMessageBox("Changes have been Saved.", IDOK, m_main));
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(m_main); }));
 
+    const double pressedAt = NowMs();
     PressKeys({VK_CONTROL, VK_MENU, 'M'});
     ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
     EXPECT_EQ(m_watcher.PowerEvents()[0].power, kPowerOff);
+    EXPECT_GE(m_watcher.PowerEvents()[0].atMs - pressedAt, 500.0);
 }
 
 TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothing)
@@ -138,39 +133,28 @@ TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothing)
     EXPECT_EQ(SettingsValueCount(), DWORD(0));
 }
 
-TEST_F(MainWindowTest, ClearForgetsAndReleasesTheHotKeyAndExitThenQuitsWithoutAsking)
+TEST_F(MainWindowTest, StoredHotKeyIsHeldAndShownExitAsksAndClearReleasesItSoExitNoLongerAsks)
 {
     StoreHotKey('M', kCtrlAlt);
     ASSERT_TRUE(StartResident(":settings"));
     ASSERT_TRUE(WaitForTrayIcon(true));
-    ::SendMessageA(m_main, WM_COMMAND, MAKEWPARAM(IDC_CLEAR, BN_CLICKED), 0);
+    EXPECT_FALSE(HoldHotKey(kCtrlAlt, 'M')) << "the program holds it";
+    EXPECT_EQ(::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0),
+              MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_ALT));
+    ::PostMessageA(m_main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ASSERT_TRUE(AnswerMessageBox(kExitQuestion, IDNO, m_main));
+    ExpectBroadcastsBeforeProbe(m_main);
 
+    ::SendMessageA(m_main, WM_COMMAND, MAKEWPARAM(IDC_CLEAR, BN_CLICKED), 0);
     EXPECT_EQ(ReadSettingInt("Key"), DWORD(0));
     EXPECT_EQ(ReadSettingInt("Mod"), DWORD(0));
     EXPECT_EQ(::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0), 0);
     EXPECT_TRUE(::IsWindowVisible(m_main));
-    // The combination is free again for anyone.
-    EXPECT_TRUE(HoldHotKey(kCtrlAlt, 'M'));
+    EXPECT_TRUE(HoldHotKey(kCtrlAlt, 'M')) << "free again for anyone";
 
     ::PostMessageA(m_main, WM_COMMAND, ID_TRAY_EXIT, 0);
     EXPECT_TRUE(m_app.WaitForExit());
     EXPECT_TRUE(WaitForTrayIcon(false)) << "the icon goes with the program";
-}
-
-TEST_F(MainWindowTest, ExitAsksFirstWhenAHotKeyIsStored)
-{
-    StoreHotKey(0, MOD_SHIFT);  // no usable hot key, yet something is stored
-    ASSERT_TRUE(StartResident(":silent"));
-    const char question[] = "Once you close the Application, Associated Hot Key (if defined) will not work for "
-                            "Dusklamp.\nDo you wish to continue?";
-    ::PostMessageA(m_main, WM_COMMAND, ID_TRAY_EXIT, 0);
-    ASSERT_TRUE(AnswerMessageBox(question, IDNO, m_main));
-    ExpectBroadcastsBeforeProbe(m_main);
-    EXPECT_TRUE(m_app.IsRunning());
-
-    ::PostMessageA(m_main, WM_COMMAND, ID_TRAY_EXIT, 0);
-    ASSERT_TRUE(AnswerMessageBox(question, IDYES, m_main));
-    EXPECT_TRUE(m_app.WaitForExit());
 }
 
 }  // namespace
