@@ -11,20 +11,6 @@ namespace {
 
 class StartupTest : public DusklampTest {};
 
-TEST_F(StartupTest, FirstStartWithoutSwitchBlanksAfterDelayAndStaysResidentHidden)
-{
-    const double startedAt = NowMs();
-    ASSERT_TRUE(m_app.Start(""));
-    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
-    EXPECT_GE(m_watcher.PowerEvents()[0].atMs - startedAt, 500.0);
-    HWND main = m_app.WaitUntilResident();
-    ASSERT_NE(main, nullptr);
-    EXPECT_FALSE(::IsWindowVisible(main));
-    ExpectBroadcastsBeforeProbe(main, {kPowerOff});
-    // Reading the settings creates their key, and start-up writes nothing into it.
-    EXPECT_EQ(SettingsValueCount(), DWORD(0));
-}
-
 TEST_F(StartupTest, PrivateDisplayOffMessageBlanksAndIsNoRepositionRequest)
 {
     ASSERT_TRUE(StartResident(":silent"));
@@ -119,13 +105,16 @@ TEST_P(RequestTest, ReachesItsActionOnce)
         ExpectBroadcastsBeforeProbe(main);
     }
     EXPECT_EQ(::IsWindowVisible(main) != FALSE, request.effect == Effect::Shown);
+    // Reading the settings creates their key, and no request writes into it.
+    EXPECT_EQ(SettingsValueCount(), DWORD(0));
     EXPECT_TRUE(m_app.IsRunning());
     EXPECT_EQ(FindMainWindow(), main) << "a second start must not leave a window of its own";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EachWay, RequestTest,
-    ::testing::Values(RequestCase{Via::FirstStart, ":displayon", 0, Effect::PowerOn},
+    ::testing::Values(RequestCase{Via::FirstStart, "", 0, Effect::PowerOff},
+                      RequestCase{Via::FirstStart, ":displayon", 0, Effect::PowerOn},
                       RequestCase{Via::FirstStart, "/x:SiLeNt", 0, Effect::Nothing},
                       RequestCase{Via::FirstStart, ":SETTINGS", 0, Effect::Shown},
                       RequestCase{Via::FirstStart, "--please:lockit", 0, Effect::LockBox},
