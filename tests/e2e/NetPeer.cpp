@@ -117,4 +117,87 @@ bool Accepts(unsigned short port)
     return connection.Connect(port, 2000);
 }
 
+Listener::Listener()
+{
+    StartSockets();
+    m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = Loopback(0);
+    int size = sizeof(address);
+    if (::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 && ::listen(m_socket, 1) == 0
+        && ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+        m_port = ntohs(address.sin_port);
+    m_thread = std::thread([this] { Serve(); });
+}
+
+Listener::~Listener()
+{
+    m_stopping = true;
+    m_thread.join();
+    ::closesocket(m_socket);
+}
+
+void Listener::Serve()
+{
+    // Short waits rather than a blocking accept, so that the destructor never waits on a peer.
+    while (!m_stopping) {
+        if (!WaitFor(m_socket, false, 100) || m_holding)
+            continue;
+        SOCKET connection = ::accept(m_socket, nullptr, nullptr);
+        if (connection == INVALID_SOCKET)
+            continue;
+        if (m_idleToSkip > 0) {
+            --m_idleToSkip;
+            ::closesocket(connection);
+            continue;
+        }
+        std::string bytes;
+        char buffer[512];
+        int got = SOCKET_ERROR;
+        while (WaitFor(connection, false, 5000) && (got = ::recv(connection, buffer, sizeof(buffer), 0)) > 0)
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        ::closesocket(connection);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_received.push_back(got == 0 ? bytes : bytes + "<no end of stream>");
+        m_lastEndMs = harness::NowMs();
+    }
+}
+
+std::vector<std::string> Listener::Received() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_received;
+}
+
+double Listener::LastEndMs() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastEndMs;
+}
+
+bool Listener::Hold()
+{
+    m_holding = true;
+    // The first of our own that the system leaves unanswered shows that the queue is full.
+    for (int tries = 0; tries < 16; ++tries) {
+        m_idle.emplace_back();
+        if (!m_idle.back().Connect(m_port, 300)) {
+            m_idle.pop_back();
+            m_idleToSkip = static_cast<int>(m_idle.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+void Listener::Release()
+{
+    m_idle.clear();
+    m_holding = false;
+}
+
+bool Listener::WaitForConnections(std::size_t count, DWORD timeoutMs) const
+{
+    return harness::WaitUntil([&] { return Received().size() >= count; }, timeoutMs);
+}
+
 }  // namespace peer
