@@ -39,3 +39,29 @@ wine "$build/bin/dusklamp.exe" :shutdown </dev/null >/dev/null 2>&1 &
 settle; settle
 shot schedule 500x256+262+256
 xdotool key Escape
+settle
+
+# The network dialogs over a sample computer list beside the executable (one already there is
+# put back at exit): a row selected, then a computer being added.
+clients="$build/bin/Clients.txt"
+if [ -e "$clients" ]; then mv "$clients" "$clients.saved"; fi
+trap 'rm -f "$clients"; if [ -e "$clients.saved" ]; then mv "$clients.saved" "$clients"; fi
+      bash "$session" stop "$state" "$build/wine-template"' EXIT
+printf '192.168.0.5,1960\r\n192.168.0.6,2000\r\nlab-pc-7,1960\r\n' >"$clients"
+for value in IntroductionOfNetwork WorkAsClient WorkAsServer; do
+    wine reg add 'HKCU\Software\Brightfen\Dusklamp\Settings' /v $value /t REG_DWORD /d 1 /f >/dev/null 2>&1
+done
+wine reg add 'HKCU\Software\Brightfen\Dusklamp\Settings' /v LastCommand /t REG_DWORD /d 0 /f >/dev/null 2>&1
+wine "$build/bin/dusklamp.exe" :network </dev/null >/dev/null 2>&1 &
+settle; settle
+xdotool mousemove 400 380 click 1
+settle
+shot network 400x420+311+173
+xdotool mousemove 383 335 click 1
+settle
+xdotool type --delay 50 192.168.0.7
+xdotool key Tab ctrl+a
+xdotool type 2000
+settle
+shot add-computer 312x170+355+300
+xdotool key Escape Escape
