@@ -7,13 +7,32 @@ namespace peer {
 
 namespace {
 
+SOCKET NewSocket()
+{
+    // The socket layer starts once, for the whole test program.
+    static WSADATA data;
+    static const bool started = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    return started ? ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP) : INVALID_SOCKET;
+}
+
 sockaddr_in Loopback(unsigned short port)
 {
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
+    sockaddr_in address = {AF_INET, htons(port), {}, {}};
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     return address;
+}
+
+// A new socket on a loopback port the system picks; the port is 0 when that failed.
+SOCKET BindLoopback(unsigned short& port)
+{
+    SOCKET socket = NewSocket();
+    sockaddr_in address = Loopback(0);
+    int size = sizeof(address);
+    port = ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0
+            && ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size) == 0
+        ? ntohs(address.sin_port)
+        : 0;
+    return socket;
 }
 
 // Waits until the socket is readable (or writable); false on time-out.
@@ -30,62 +49,34 @@ bool WaitFor(SOCKET socket, bool write, DWORD timeoutMs)
 
 }  // namespace
 
-bool StartSockets()
-{
-    static const bool started = [] {
-        WSADATA data;
-        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    return started;
-}
-
 unsigned short FreePort()
 {
-    StartSockets();
-    SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = Loopback(0);
-    int size = sizeof(address);
     unsigned short port = 0;
-    if (::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0
-        && ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    ::closesocket(probe);
+    ::closesocket(BindLoopback(port));
     return port;
 }
 
 bool Connection::Connect(unsigned short port, DWORD timeoutMs)
 {
-    StartSockets();
     Close();
-    m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    m_socket = NewSocket();
+    // Without blocking, so that the time-out is ours and not the system's; every later wait is a select.
     u_long nonBlocking = 1;
     ::ioctlsocket(m_socket, FIONBIO, &nonBlocking);
     const sockaddr_in address = Loopback(port);
-    if (::connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0
-        && ::WSAGetLastError() != WSAEWOULDBLOCK) {
-        Close();
-        return false;
-    }
-    int error = 0;
+    int error = ::connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0
+        ? 0 : ::WSAGetLastError();
     int size = sizeof(error);
-    if (!WaitFor(m_socket, true, timeoutMs)
-        || ::getsockopt(m_socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0 || error != 0) {
+    if (error == WSAEWOULDBLOCK && WaitFor(m_socket, true, timeoutMs))
+        ::getsockopt(m_socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
+    if (error != 0)
         Close();
-        return false;
-    }
-    u_long blocking = 0;
-    ::ioctlsocket(m_socket, FIONBIO, &blocking);
-    return true;
+    return error == 0;
 }
 
 bool Connection::Send(std::string_view bytes)
 {
     return ::send(m_socket, bytes.data(), static_cast<int>(bytes.size()), 0) == static_cast<int>(bytes.size());
-}
-
-void Connection::FinishSending()
-{
-    ::shutdown(m_socket, SD_SEND);
 }
 
 bool Connection::ClosedByPeerWithoutData(DWORD timeoutMs)
@@ -96,10 +87,9 @@ bool Connection::ClosedByPeerWithoutData(DWORD timeoutMs)
 
 void Connection::Close()
 {
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket != INVALID_SOCKET)
         ::closesocket(m_socket);
-        m_socket = INVALID_SOCKET;
-    }
+    m_socket = INVALID_SOCKET;
 }
 
 bool SendCommand(unsigned short port, std::string_view bytes, DWORD timeoutMs)
@@ -111,78 +101,33 @@ bool SendCommand(unsigned short port, std::string_view bytes, DWORD timeoutMs)
     return connection.ClosedByPeerWithoutData(timeoutMs);
 }
 
-bool Accepts(unsigned short port)
-{
-    Connection connection;
-    return connection.Connect(port, 2000);
-}
-
 Listener::Listener()
 {
-    StartSockets();
-    m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = Loopback(0);
-    int size = sizeof(address);
-    if (::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 && ::listen(m_socket, 1) == 0
-        && ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        m_port = ntohs(address.sin_port);
-    m_thread = std::thread([this] { Serve(); });
+    m_socket = BindLoopback(m_port);
+    ::listen(m_socket, 1);
 }
 
-Listener::~Listener()
+std::string Listener::Next(DWORD timeoutMs)
 {
-    m_stopping = true;
-    m_thread.join();
-    ::closesocket(m_socket);
-}
-
-void Listener::Serve()
-{
-    // Short waits rather than a blocking accept, so that the destructor never waits on a peer.
-    while (!m_stopping) {
-        if (!WaitFor(m_socket, false, 100) || m_holding)
-            continue;
-        SOCKET connection = ::accept(m_socket, nullptr, nullptr);
-        if (connection == INVALID_SOCKET)
-            continue;
-        if (m_idleToSkip > 0) {
-            --m_idleToSkip;
-            ::closesocket(connection);
-            continue;
-        }
-        std::string bytes;
-        char buffer[512];
-        int got = SOCKET_ERROR;
-        while (WaitFor(connection, false, 5000) && (got = ::recv(connection, buffer, sizeof(buffer), 0)) > 0)
-            bytes.append(buffer, static_cast<std::size_t>(got));
-        ::closesocket(connection);
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_received.push_back(got == 0 ? bytes : bytes + "<no end of stream>");
-        m_lastEndMs = harness::NowMs();
-    }
-}
-
-std::vector<std::string> Listener::Received() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_received;
-}
-
-double Listener::LastEndMs() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_lastEndMs;
+    if (!WaitFor(m_socket, false, timeoutMs))
+        return "<no connection>";
+    Connection connection;
+    const SOCKET socket = connection.m_socket = ::accept(m_socket, nullptr, nullptr);
+    std::string bytes;
+    char buffer[512];
+    int got = SOCKET_ERROR;
+    while (WaitFor(socket, false, 5000) && (got = ::recv(socket, buffer, sizeof(buffer), 0)) > 0)
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    return got == 0 ? bytes : bytes + "<no end of stream>";
 }
 
 bool Listener::Hold()
 {
-    m_holding = true;
     // The first of our own that the system leaves unanswered shows that the queue is full.
     for (int tries = 0; tries < 16; ++tries) {
         m_idle.emplace_back();
         if (!m_idle.back().Connect(m_port, 300)) {
             m_idle.pop_back();
-            m_idleToSkip = static_cast<int>(m_idle.size());
             return true;
         }
     }
@@ -191,13 +136,9 @@ bool Listener::Hold()
 
 void Listener::Release()
 {
+    for (std::size_t i = 0; i < m_idle.size() && WaitFor(m_socket, false, 1000); ++i)
+        ::closesocket(::accept(m_socket, nullptr, nullptr));
     m_idle.clear();
-    m_holding = false;
-}
-
-bool Listener::WaitForConnections(std::size_t count, DWORD timeoutMs) const
-{
-    return harness::WaitUntil([&] { return Received().size() >= count; }, timeoutMs);
 }
 
 }  // namespace peer

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The receiving computer of the network loop test: a Wine session of its own (display, prefix,
-# wineserver) in which the test driver starts a Dusklamp listening on PORT. Started by the
-# driver itself; what happens goes to BIN_DIR/remote-session.txt.   Usage: remote-session.sh BIN_DIR PORT
+# wineserver) in which the test driver starts a Dusklamp listening on PORT. Started by the driver
+# itself, with the folder as Wine names it; what happens goes to that folder's remote-session.txt.
+# Usage: remote-session.sh 'Z:\...\bin' PORT
 set -uo pipefail
-bin=$1
+bin=$(printf '%s' "${1#Z:}" | tr '\\' /)
 build=$(dirname "$bin")
 state="$build/remote-session"
 session="$(dirname "$0")/wine-session.sh"
@@ -13,4 +14,4 @@ trap 'bash "$session" stop "$state" "$build/wine-template"; echo ended >>"$bin/r
 bash "$session" start "$state" "$build/wine-template" || exit 1
 . "$state/env"
 DUSKLAMP_REMOTE_PORT=$2 wine "$bin/dusklamp_e2e.exe" --gtest_also_run_disabled_tests \
-    --gtest_filter='RemoteSideTest.DISABLED_*'
+    --gtest_filter='DusklampTest.DISABLED_ReceiverInASessionOfItsOwn'
