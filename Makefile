@@ -61,7 +61,7 @@ send-release: setup $(RELEASE_DIR)/CMakeCache.txt
 
 # dusklamp-send against 1,000 loopback listeners: wall times, all answering and with 10% black-holed.
 bench-send: send-release
-	python3 tests/send/bench.py $(RELEASE_DIR)/bin/dusklamp-send
+	python3 scripts/bench-send.py $(RELEASE_DIR)/bin/dusklamp-send
 
 # The two Windows programs and the README in one zip, and the Linux sender beside it.
 dist: build send-release

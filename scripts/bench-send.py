@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Times dusklamp-send against 1,000 loopback listeners, all answering and then with every tenth
-black-holed.   Usage: bench.py SENDER-COMMAND..."""
+black-holed.   Usage: bench-send.py SENDER-COMMAND..."""
 import os
 import selectors
 import socket
