@@ -1,4 +1,6 @@
 // dusklamp-send.exe against a running dusklamp.exe that accepts commands: the display broadcast follows.
+#include <process.h>
+
 #include <string>
 
 #include "DusklampTest.h"
@@ -7,29 +9,6 @@
 using namespace harness;
 
 namespace {
-
-// Runs dusklamp-send.exe from beside this program; its exit code, or -1 when it did not end in time.
-int RunSender(const std::string& arguments)
-{
-    char path[MAX_PATH] = "";
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string commandLine(path);
-    commandLine.resize(commandLine.find_last_of("\\/") + 1);
-    commandLine = "\"" + commandLine + "dusklamp-send.exe\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return -1;
-    DWORD code = static_cast<DWORD>(-1);
-    if (::WaitForSingleObject(info.hProcess, 10000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(info.hProcess, &code);
-    else
-        ::TerminateProcess(info.hProcess, 1);
-    ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
-    return static_cast<int>(code);
-}
 
 class SendTest : public DusklampTest {};
 
@@ -43,7 +22,9 @@ TEST_F(SendTest, OnReachesTheListeningProgramAndTheDisplayTurnsOn)
     // ":silent" does nothing; that it was taken shows the listener is open.
     ASSERT_TRUE(WaitUntil([&] { return peer::SendCommand(port, ":silent", 2000); }));
 
-    EXPECT_EQ(RunSender("on 127.0.0.1:" + std::to_string(port)), 0);
+    // The sender's own connection time-out bounds the wait for it.
+    const std::string sender = Process::Folder() + "dusklamp-send.exe", target = "127.0.0.1:" + std::to_string(port);
+    EXPECT_EQ(::_spawnl(_P_WAIT, sender.c_str(), "dusklamp-send", "on", target.c_str(), nullptr), 0);
     ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
     // Nothing else came of it: the next broadcast is the probe's own.
     ExpectBroadcastsBeforeProbe(main, {kPowerOn});
