@@ -414,14 +414,16 @@ bool CSocket::WaitForEvents(long events, DWORD timeout)
             return false;
         }
         CSocketNotifier::DeliverHeld();
-        // Other sockets' notifications are taken from the queue too, in order, and held.
+        while (::PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+            ::DispatchMessageA(&msg);
+        // Other sockets' notifications are taken from the queue too, in order, and held. This
+        // peek must be the last before the wait: any peek counts every queued message as seen,
+        // and the wait below wakes only for messages that arrive after it.
         while (!(DeliveredEvents() & events) &&
                ::PeekMessageA(&msg, window, kDeliverHeldMessage, kLastSocketMessage, PM_REMOVE))
             ::DispatchMessageA(&msg);
         if (DeliveredEvents() & events)
             return true;
-        while (::PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
-            ::DispatchMessageA(&msg);
 
         DWORD remaining = INFINITE;
         if (timeout != INFINITE) {
