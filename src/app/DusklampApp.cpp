@@ -161,6 +161,7 @@ bool CDusklampApp::PreTranslateMessage(MSG* msg)
         return true;
     }
     // The session-end notice is normally sent to the main window, which handles it the same way.
+    // Only a session that really ends takes the program with it: FALSE means the end was cancelled.
     if (msg->message == WM_ENDSESSION && msg->wParam)
         m_mainDialog.DestroyWindow();
     return CWinApp::PreTranslateMessage(msg);

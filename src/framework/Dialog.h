@@ -20,7 +20,6 @@ public:
     // Moves data between the controls and the members: into the members when save is true.
     bool UpdateData(bool save = true);
 
-    bool CheckDlgButton(int id, UINT check) { return ::CheckDlgButton(m_hWnd, id, check) != FALSE; }
     UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
 
 protected:

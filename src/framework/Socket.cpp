@@ -230,11 +230,6 @@ bool CAsyncSocket::InitSocketLayer()
     return true;
 }
 
-bool CAsyncSocket::IsSocketLayerReady()
-{
-    return g_socketLayerReady;
-}
-
 void CAsyncSocket::ReleaseSocketLayer()
 {
     if (!g_socketLayerReady)
@@ -393,6 +388,19 @@ private:
 };
 
 }  // namespace
+
+CSocketWaitPause::CSocketWaitPause()
+    : m_blocking(CSocketNotifier::Blocking())
+{
+    CSocketNotifier::SetBlocking(nullptr);
+    if (m_blocking && CSocketNotifier::HasHeld())
+        ::PostMessageA(CSocketNotifier::Window(), kDeliverHeldMessage, 0, 0);
+}
+
+CSocketWaitPause::~CSocketWaitPause()
+{
+    CSocketNotifier::SetBlocking(m_blocking);
+}
 
 bool CSocket::WaitForEvents(long events, DWORD timeout)
 {

@@ -12,7 +12,6 @@ public:
 
     // Windows Sockets 1.1, once per process; false when the system cannot offer exactly that version.
     static bool InitSocketLayer();
-    static bool IsSocketLayerReady();
     // Closes every socket still open, then releases the socket layer.
     static void ReleaseSocketLayer();
 
@@ -84,4 +83,19 @@ private:
     bool WaitForEvents(long events, DWORD timeout);
 
     DWORD m_receiveTimeout = INFINITE;
+};
+
+// A modal loop of ours can start inside a blocking call: a message another program sends is
+// handled even by the blocking call's restricted loop. For as long as it lives, other sockets are
+// served again as usual, and their held notifications are delivered; the blocking call goes on
+// afterwards.
+class CSocketWaitPause {
+public:
+    CSocketWaitPause();
+    CSocketWaitPause(const CSocketWaitPause&) = delete;
+    CSocketWaitPause& operator=(const CSocketWaitPause&) = delete;
+    ~CSocketWaitPause();
+
+private:
+    const CAsyncSocket* m_blocking;
 };

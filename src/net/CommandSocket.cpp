@@ -7,6 +7,13 @@ namespace {
 
 const int kBacklog = 5;
 
+// A read the peer broke off (a reset, say) counts as the empty text, as it always has; one that
+// ran out of time, or that our own quit interrupted, is no command at all.
+bool CameFromThePeer(int error)
+{
+    return error != WSAETIMEDOUT && error != WSAEINTR && error != WSAEINVAL;
+}
+
 }  // namespace
 
 bool CCommandSocket::Open(unsigned port)
@@ -31,7 +38,7 @@ void CCommandSocket::OnAccept(int)
     char buffer[kMaxCommandBytes] = {};
     connection.SetReceiveTimeout(kReadLimitMs);
     const int received = connection.Receive(buffer, static_cast<int>(sizeof(buffer)));
-    if (received == SOCKET_ERROR && ::WSAGetLastError() == WSAETIMEDOUT)
+    if (received == SOCKET_ERROR && !CameFromThePeer(::WSAGetLastError()))
         return;
     const std::string text = CommandTextFromBytes(buffer, received > 0 ? static_cast<std::size_t>(received) : 0);
     // The command runs while the connection is still open, as it always has; nothing is ever

@@ -14,12 +14,16 @@ std::string DataFile(const char* fileName)
     return DataFilePath(ProgramDirectoryFromModulePath(ModuleFileName()), fileName);
 }
 
-std::vector<ComputerEntry> ReadComputerList()
+bool ReadComputerList(std::vector<ComputerEntry>& computers)
 {
+    computers.clear();
     std::string bytes;
-    if (!ReadWholeFile(DataFile(kComputerListFile), bytes))
-        return {};
-    return ParseComputerList(bytes);
+    if (ReadWholeFile(DataFile(kComputerListFile), bytes)) {
+        computers = ParseComputerList(bytes);
+        return true;
+    }
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 bool WriteComputerList(const std::vector<ComputerEntry>& computers)

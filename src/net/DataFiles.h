@@ -9,8 +9,9 @@
 // Where a data file of the program lives: the executable's folder, never the working folder.
 std::string DataFile(const char* fileName);
 
-// An empty list when the file is missing or unreadable.
-std::vector<ComputerEntry> ReadComputerList();
+// The list as stored: empty when there is no file. False when a file exists but could not be
+// read (locked by another program, say), so that nobody writes a partial list over it.
+bool ReadComputerList(std::vector<ComputerEntry>& computers);
 // Replaces the list in one step, so that a failed write never loses it; an empty list removes
 // the file. False when the old file (if any) was left as it was.
 bool WriteComputerList(const std::vector<ComputerEntry>& computers);

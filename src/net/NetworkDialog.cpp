@@ -82,7 +82,9 @@ bool CNetworkDialog::OnInitDialog()
     m_computerList.SetExtendedStyle(kListStyles);
     m_computerList.InsertColumn(kAddressColumn, "IP Address", 200);
     m_computerList.InsertColumn(kPortColumn, "Port", 100);
-    for (const ComputerEntry& computer : ReadComputerList())
+    std::vector<ComputerEntry> computers;
+    m_listRead = ReadComputerList(computers);
+    for (const ComputerEntry& computer : computers)
         AppendComputerRow(computer.address, computer.port);
     EnableSend();
 
@@ -177,9 +179,14 @@ void CNetworkDialog::SendCommandToSelected(int command)
         return;
     }
     m_sending = true;
+    // No input for the dialog until the round ends, not even while a failure message is open
+    // (they have no owner); and a round whose dialog went away meanwhile (the program was told to
+    // exit from the tray) stops rather than going on over rows that no longer exist.
+    const HWND dialog = m_hWnd;
+    ::EnableWindow(dialog, FALSE);
     const char* wire = kRemoteCommands[command].wire;
     const std::string label = FindCommandLabel(wire);
-    while (row >= 0) {
+    while (row >= 0 && m_hWnd == dialog) {
         const int next = m_computerList.GetNextSelected(row);
         const std::string address = m_computerList.GetItemText(row, kAddressColumn);
         const std::string port = m_computerList.GetItemText(row, kPortColumn);
@@ -191,6 +198,10 @@ void CNetworkDialog::SendCommandToSelected(int command)
         row = next;
     }
     m_sending = false;
+    if (m_hWnd == dialog) {
+        ::EnableWindow(dialog, TRUE);
+        ::SetForegroundWindow(dialog);
+    }
 }
 
 void CNetworkDialog::OnOK()
@@ -198,17 +209,21 @@ void CNetworkDialog::OnOK()
     if (!UpdateData(true))
         return;
     CWaitCursor wait;
+    // Taken before any message box can run a loop in which the dialog might go away.
+    std::vector<ComputerEntry> computers;
+    for (int row = 0; row < m_computerList.GetItemCount(); ++row)
+        computers.push_back({m_computerList.GetItemText(row, kAddressColumn), m_computerList.GetItemText(row, kPortColumn)});
+
     const CNetworkSettings settings;
     settings.WriteLastCommand(m_commandList.GetCurSel());
     settings.WriteReceiveSettings(m_accept != 0, m_port);
     // With the box cleared a running listener is left alone: it serves until the program ends.
     if (m_accept != 0 && !m_host.StartCommandListener())
         CWinApp::Current()->ShowMessage(nullptr, "Could not wait for Commands from Remote Dusklamp.", MB_ICONERROR);
-
-    std::vector<ComputerEntry> computers;
-    for (int row = 0; row < m_computerList.GetItemCount(); ++row)
-        computers.push_back({m_computerList.GetItemText(row, kAddressColumn), m_computerList.GetItemText(row, kPortColumn)});
-    WriteComputerList(computers);
+    // A list that could not be read at opening is left as it is rather than replaced by what the
+    // dialog showed, which was not the user's list.
+    if (m_listRead)
+        WriteComputerList(computers);
     settings.WriteSendAllowed(m_sendAllowed != 0);
     EndDialog(IDOK);
 }

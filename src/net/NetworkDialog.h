@@ -45,4 +45,5 @@ private:
     int m_accept = 0;
     int m_sendAllowed = 0;
     bool m_sending = false;
+    bool m_listRead = false;
 };

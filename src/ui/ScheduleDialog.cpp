@@ -42,11 +42,13 @@ bool CScheduleDlg::DoDataExchange(CDataExchange& dx)
         return DDX_Text(dx, IDC_LASTSCHEDULE, m_lastScheduleLine);
 
     // The lists are filled and preselected by initialisation; only their choice comes back.
-    m_actionText.clear();
     int action = -1;
     if (!DDX_Selection(dx, IDC_ACTION, action, "Please select the Action to perform to continue."))
         return false;
     m_actionText = m_actionList.GetLBText(action);
+    // Stored the moment it is known to be chosen, before the minutes are checked: a refused OK
+    // has always kept the action, and the next opening preselects it. Not a slip to tidy up.
+    WriteScheduleAction(m_actionText);
     int minutesIndex = -1;
     if (!DDX_Selection(dx, IDC_DURATION, minutesIndex, "Please select Duration to continue."))
         return false;
@@ -93,12 +95,7 @@ void CScheduleDlg::UpdateClock()
 
 void CScheduleDlg::OnOK()
 {
-    const bool complete = UpdateData(true);
-    // "Action" is stored as soon as one is chosen, even when the minutes are still missing:
-    // users and the next opening have always seen it that way, so it is not a slip to tidy up.
-    if (!m_actionText.empty())
-        WriteScheduleAction(m_actionText);
-    if (!complete)
+    if (!UpdateData(true))
         return;
     WriteScheduleDuration(m_duration);
     WriteLastSchedule(LocalTimeText());
