@@ -266,6 +266,20 @@ TEST_F(NetworkDialogTest, AddChecksItsFieldsRemoveTakesTheFirstSelectedRowAndOnl
     }
 }
 
+TEST_F(NetworkDialogTest, OkLeavesAListItCouldNotReadAsItWas)
+{
+    const std::string list = ListFile({"10.0.0.1,1960"});
+    std::ofstream(ClientsPath(), std::ios::binary) << list;
+    // Held without sharing while the dialog opens, as by a program writing it; released before OK.
+    HANDLE holder = ::CreateFileA(ClientsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    HWND dialog = Open({});
+    ::CloseHandle(holder);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(CloseDialog(dialog, kOk));
+    EXPECT_EQ(FileBytes(ClientsPath()), list) << "the empty list shown must not replace the one stored";
+}
+
 // The last computer is another Dusklamp in a Wine session of its own (in one session a second start
 // would hand its switches to the first), which remote-session.sh makes, run by Wine as a host program
 // without handles to wait on: the receiver below writes down how it goes.
