@@ -39,7 +39,7 @@ public:
     enum class State { Idle, Connecting, Connected, Failed };
 
     CClientSocket() = default;
-    ~CClientSocket();
+    ~CClientSocket() { Close(); }
     CClientSocket(const CClientSocket&) = delete;
     CClientSocket& operator=(const CClientSocket&) = delete;
 
@@ -55,7 +55,12 @@ public:
     static void WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs);
 
 private:
-    void Fail(int error);
+    void Fail(int error)
+    {
+        Close();
+        m_state = State::Failed;
+        m_error = error;
+    }
 
     std::uintptr_t m_handle = kNoHandle;
     State m_state = State::Idle;

@@ -68,18 +68,6 @@ int TimedOutError()
     return ETIMEDOUT;
 }
 
-CClientSocket::~CClientSocket()
-{
-    Close();
-}
-
-void CClientSocket::Fail(int error)
-{
-    Close();
-    m_state = State::Failed;
-    m_error = error;
-}
-
 CClientSocket::State CClientSocket::BeginConnect(std::uint32_t address, std::uint16_t port)
 {
     Close();
