@@ -21,6 +21,8 @@ public:
     bool UpdateData(bool save = true);
 
     UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
+    // Moves the focus as the dialog manager does for Tab, so the default button follows it.
+    void GotoDlgCtrl(HWND control) { SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE); }
 
 protected:
     // Return true to let the system put the focus on the first control.

@@ -4,13 +4,6 @@
 #include "framework/App.h"
 #include "resource.h"
 
-namespace {
-
-const unsigned kLowestPort = 1;
-const unsigned kHighestPort = 65535;
-
-}  // namespace
-
 CAddComputerDialog::CAddComputerDialog(CWnd* parent)
     : CDialog(IDD_ADDCOMPUTER, parent)
 {
@@ -35,7 +28,7 @@ void CAddComputerDialog::OnOK()
     if (m_addressControl.IsBlank()) {
         CWinApp::Current()->ShowMessage(nullptr, "Please Enter the IP Address of the new Computer and Port Number",
                                         MB_OK | MB_ICONQUESTION);
-        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_addressControl.GetSafeHwnd()), TRUE);
+        GotoDlgCtrl(m_addressControl.GetSafeHwnd());
         return;
     }
     m_addressControl.GetAddress(m_address[0], m_address[1], m_address[2], m_address[3]);

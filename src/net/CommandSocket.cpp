@@ -2,6 +2,7 @@
 #include "net/CommandSocket.h"
 
 #include "net/CommandTable.h"
+#include "settings/NetworkValues.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ bool CameFromThePeer(int error)
 bool CCommandSocket::Open(unsigned port)
 {
     Close();
-    if (port == 0 || port > 0xFFFF)
+    if (port < kLowestPort || port > kHighestPort)
         return false;
     return Create(static_cast<unsigned short>(port)) && Listen(kBacklog);
 }

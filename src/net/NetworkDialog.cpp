@@ -15,8 +15,6 @@
 namespace {
 
 const char kIntroductionPage[] = "https://www.brightfen.example/dusklamp/network/";
-const unsigned kLowestPort = 1;
-const unsigned kHighestPort = 65535;
 const int kAddressColumn = 0;
 const int kPortColumn = 1;
 const DWORD kListStyles = LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB;
@@ -159,7 +157,7 @@ LRESULT CNetworkDialog::OnSend(UINT, WPARAM, LPARAM)
     const int command = m_commandList.GetCurSel();
     if (command < 0 || command >= static_cast<int>(std::size(kRemoteCommands))) {
         CWinApp::Current()->ShowMessage(nullptr, "Please Select the Command to be Sent.", MB_ICONINFORMATION);
-        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_commandList.GetSafeHwnd()), TRUE);
+        GotoDlgCtrl(m_commandList.GetSafeHwnd());
         return 0;
     }
     SendCommandToSelected(command);

@@ -2,6 +2,9 @@
 #pragma once
 
 inline constexpr int kDefaultClientPort = 1960;
+// The ports the dialogs admit and the listener opens.
+inline constexpr unsigned kLowestPort = 1;
+inline constexpr unsigned kHighestPort = 65535;
 inline constexpr int kNoLastCommand = -1;
 
 // Whether start-up needs the socket layer. Only a stored 1 counts, as the values' one writer
