@@ -37,6 +37,7 @@ struct CNameLookup::Shared {
         shared->done.store(true, std::memory_order_release);
         shared->Release();
         g_lookupThreads.fetch_sub(1);
+        CClientSocket::Wake();
     }
 };
 

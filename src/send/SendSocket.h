@@ -61,8 +61,10 @@ public:
     void Close();
 
     // Waits at most timeoutMs for any of these connecting sockets to connect or fail, and updates them;
-    // with no socket, just waits.
-    static void WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs);
+    // with no socket, just waits. While names are looked up, it ends soon after a look-up ends too.
+    static void WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool lookingUp);
+    // Ends the WaitForConnects() under way, or else the next one, at once: a look-up has ended. Any thread may call it.
+    static void Wake();
 
 private:
     void Fail(int error)

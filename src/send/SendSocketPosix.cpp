@@ -12,6 +12,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -22,6 +23,9 @@ int HandleOf(std::uintptr_t handle)
 {
     return static_cast<int>(static_cast<std::intptr_t>(handle));
 }
+
+// Counts the look-ups that ended; a wait watches it beside the sockets.
+int g_wakeEvent = -1;
 
 struct ThreadStart {
     void (*body)(void*);
@@ -57,8 +61,14 @@ bool SecureStandardStreams()
     return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
 }
 
-CSocketLayer::CSocketLayer() : m_ready(true) {}
+CSocketLayer::CSocketLayer()
+{
+    g_wakeEvent = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    m_ready = g_wakeEvent >= 0;
+    m_error = m_ready ? 0 : errno;
+}
 
+// The event stays open: a look-up thread left running may still wake it until the process ends.
 CSocketLayer::~CSocketLayer() = default;
 
 unsigned CSocketLayer::SocketAllowance(unsigned wanted)
@@ -170,14 +180,21 @@ void CClientSocket::Close()
     m_state = State::Idle;
 }
 
-void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs)
+void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool lookingUp)
 {
     std::vector<pollfd> polled;
-    polled.reserve(sockets.size());
+    polled.reserve(sockets.size() + 1);
     for (const CClientSocket* socket : sockets)
         polled.push_back({HandleOf(socket->m_handle), POLLOUT, 0});
+    if (lookingUp)
+        polled.push_back({g_wakeEvent, POLLIN, 0});
     if (::poll(polled.data(), polled.size(), timeoutMs) <= 0)
         return;
+    if (lookingUp && polled.back().revents != 0) {
+        // Reading resets the count; the look-ups that ended are found by asking each.
+        std::uint64_t ended = 0;
+        [[maybe_unused]] const ssize_t got = ::read(g_wakeEvent, &ended, sizeof(ended));
+    }
     for (std::size_t i = 0; i < sockets.size(); ++i) {
         if (polled[i].revents == 0)
             continue;
@@ -191,4 +208,11 @@ void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, 
         else
             sockets[i]->Fail(error);
     }
+}
+
+void CClientSocket::Wake()
+{
+    // Fails only when the count is full, and then the wait ends anyway.
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_wakeEvent, &one, sizeof(one));
 }

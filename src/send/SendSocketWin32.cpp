@@ -175,8 +175,12 @@ void CClientSocket::Close()
     m_state = State::Idle;
 }
 
-void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs)
+void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool lookingUp)
 {
+    // select() takes only sockets, so a look-up that ends cannot end the wait: it is cut short instead.
+    const int kLookupWaitMs = 10;
+    if (lookingUp && timeoutMs > kLookupWaitMs)
+        timeoutMs = kLookupWaitMs;
     // select() with no socket at all fails at once instead of waiting.
     if (sockets.empty()) {
         ::Sleep(static_cast<DWORD>(timeoutMs));
@@ -208,3 +212,5 @@ void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, 
         }
     }
 }
+
+void CClientSocket::Wake() {}

@@ -19,9 +19,6 @@ using Clock = std::chrono::steady_clock;
 // Reports wait, in the order given, behind a computer that is slow to finish; with this many waiting
 // no further computer is taken until it is done, so memory stays bounded whatever the list's size.
 constexpr std::size_t kMaxReportsWaiting = 16384;
-// select() on Windows takes sockets only, so a look-up that ends cannot end the wait: while names
-// are looked up, the wait is cut into slices this long.
-constexpr int kLookupSliceMs = 10;
 
 struct Report {
     SendTarget target;
@@ -127,9 +124,7 @@ void CSchedule::WaitForAttempts()
     }
     // Rounded up, so that the wait never ends a moment before the deadline and spins.
     long long left = std::chrono::duration_cast<std::chrono::milliseconds>(first - Clock::now()).count() + 1;
-    if (lookingUp)
-        left = std::min<long long>(left, kLookupSliceMs);
-    CClientSocket::WaitForConnects(sockets, static_cast<int>(std::max<long long>(left, 0)));
+    CClientSocket::WaitForConnects(sockets, static_cast<int>(std::max<long long>(left, 0)), lookingUp);
     const Clock::time_point now = Clock::now();
     m_active.erase(std::remove_if(m_active.begin(), m_active.end(),
                                   [&](const auto& attempt) { return Settle(*attempt, now); }),
@@ -190,12 +185,15 @@ void CSchedule::Finish(std::size_t sequence, bool reached, std::string reason)
 
 void CSchedule::ReportReady()
 {
+    const std::size_t before = m_reported;
     while (!m_waiting.empty() && m_waiting.front().outcome) {
         if (m_run.report)
             m_run.report(m_waiting.front().target, *m_waiting.front().outcome);
         m_waiting.pop_front();
         ++m_reported;
     }
+    if (m_reported != before && m_run.reportsGiven)
+        m_run.reportsGiven();
 }
 
 }  // namespace

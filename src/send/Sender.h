@@ -23,6 +23,9 @@ struct SendRun {
     std::function<void(const SendTarget& target)> beforeAttempt;
     // Called for each computer in the order given, as soon as it and every computer before it are done.
     std::function<void(const SendTarget& target, const SendOutcome& outcome)> report;
+    // Called after the reports ready so far, before the round takes further computers or waits: the
+    // place to flush them.
+    std::function<void()> reportsGiven;
 };
 
 // Each computer's time-out covers the look-up of its name as well as its connection. True when every
