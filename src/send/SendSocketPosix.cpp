@@ -78,9 +78,9 @@ unsigned CSocketLayer::SocketAllowance(unsigned wanted)
     rlimit limit = {};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
         return wanted;
-    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted + kSpare && limit.rlim_cur < limit.rlim_max) {
-        // Only as far as needed: an unlimited hard limit still cannot be set as the soft one.
-        limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted + kSpare : std::min<rlim_t>(limit.rlim_max, wanted + kSpare);
+    if (limit.rlim_cur < wanted + kSpare && limit.rlim_cur < limit.rlim_max) {
+        // Only as far as needed: an unlimited hard limit cannot be the soft one.
+        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, wanted + kSpare);
         ::setrlimit(RLIMIT_NOFILE, &limit);
         ::getrlimit(RLIMIT_NOFILE, &limit);
     }

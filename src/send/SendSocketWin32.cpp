@@ -92,7 +92,8 @@ bool StartDetachedThread(void (*body)(void*), void* argument)
     // address space of a 32-bit process.
     const SIZE_T kStackBytes = 256 * 1024;
     auto* start = new ThreadStart{body, argument};
-    const HANDLE thread = ::CreateThread(nullptr, kStackBytes, RunThread, start, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    const HANDLE thread =
+        ::CreateThread(nullptr, kStackBytes, RunThread, start, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread) {
         delete start;
         return false;
