@@ -92,8 +92,10 @@ def run(sender, listing, jobs, holes, count=COUNT, dead_names=0, wrap=()):
     try:
         with open(listing, "w") as f:
             port = peers.listeners[0].getsockname()[1]
-            f.writelines(f"{address(i)},{port}\r\n" for i in range(count))
-            f.writelines(f"pc-{i}.dead.lab,{port}\r\n" for i in range(dead_names))
+            # The names that never resolve, if any, spread evenly among the computers that answer.
+            spread = count // dead_names if dead_names else count + 1
+            f.writelines(f"{address(i)},{port}\r\n" + (f"pc-{i}.dead.lab,{port}\r\n" if i % spread == 0 else "")
+                         for i in range(count))
         started = time.monotonic()
         result = subprocess.run(list(wrap) + sender + ["-q", "-t", str(TIMEOUT_MS), "-j", str(jobs), "off", "-l", listing],
                                 capture_output=True, text=True)
