@@ -66,6 +66,8 @@ public:
         return true;
     }
 
+    // True when the pieces read so far hold no computer and there is nothing more to read.
+    bool IsExhausted() const { return m_taken == m_entries.size() && (!m_file || m_ended); }
     // The system's error number when the list could not be read to its end.
     int Error() const { return m_error; }
 
@@ -133,6 +135,11 @@ int main(int argc, char** argv)
     if (!options.listFile.empty() && !list->Open(options.listFile, error))
         return UsageError("cannot read list '" + options.listFile + "': " + error);
 
+    const std::string listName = "list '" + options.listFile + "'";
+    // Told before the log is touched, as long as the list's first piece shows it; else after the round.
+    if (options.targets.empty() && list->IsExhausted())
+        return UsageError("no computer in " + listName);
+
     // Binary mode: the log's records end in CR LF on every system, as the program writes them.
     CFile log;
     bool logFailed = false;
@@ -197,7 +204,6 @@ int main(int argc, char** argv)
 
     // Every failure below is exit status 1, though every computer has still been tried.
     const bool allReached = SendToAll(run);
-    const std::string listName = "list '" + options.listFile + "'";
     if (list->Error() != 0) {
         const std::string reason = std::strerror(list->Error());
         if (taken == 0)
