@@ -4,7 +4,8 @@ WIN_DIR     := $(BUILD_DIR)/win32
 WIN64_DIR   := $(BUILD_DIR)/win64
 NATIVE_DIR  := $(BUILD_DIR)/native
 FUZZ_DIR    := $(BUILD_DIR)/fuzz
-FUZZ_TIME   ?= 30
+# Seconds per fuzz target.
+FUZZ_TIME   ?= 15
 JOBS        ?= $(shell nproc)
 # A plain optimised Linux build of dusklamp-send, for the benchmark and the distribution.
 RELEASE_DIR := $(BUILD_DIR)/native-release
@@ -41,15 +42,24 @@ unit: native
 e2e: build
 	@bash scripts/e2e.sh $(WIN_DIR) $(WIN64_DIR)
 
-# The computer list reader under libFuzzer for a bounded time. The corpus it grows and any crash
-# inputs stay in the build directory; the seeds in tests/fuzz/corpus are only read.
+# The computer list reader and the allowed-senders reader under libFuzzer, each for a bounded time.
+# The corpora they grow and any crash inputs stay in the build directory; the seeds in tests/fuzz
+# are only read.
+FUZZ_FLAGS := -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc
+
 $(FUZZ_DIR)/computer_list_fuzz: tests/fuzz/ComputerListFuzz.cpp src/net/ComputerList.cpp src/net/ComputerList.h | setup
 	mkdir -p $(FUZZ_DIR)/corpus
-	clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc \
-	  tests/fuzz/ComputerListFuzz.cpp src/net/ComputerList.cpp -o $@
+	clang++ $(FUZZ_FLAGS) tests/fuzz/ComputerListFuzz.cpp src/net/ComputerList.cpp -o $@
 
-fuzz: $(FUZZ_DIR)/computer_list_fuzz
-	$< -max_total_time=$(FUZZ_TIME) -artifact_prefix=$(FUZZ_DIR)/ $(FUZZ_DIR)/corpus tests/fuzz/corpus
+$(FUZZ_DIR)/allowed_senders_fuzz: tests/fuzz/AllowedSendersFuzz.cpp src/net/AllowedSenders.cpp src/net/AllowedSenders.h | setup
+	mkdir -p $(FUZZ_DIR)/senders-corpus
+	clang++ $(FUZZ_FLAGS) tests/fuzz/AllowedSendersFuzz.cpp src/net/AllowedSenders.cpp -o $@
+
+fuzz: $(FUZZ_DIR)/computer_list_fuzz $(FUZZ_DIR)/allowed_senders_fuzz
+	$(FUZZ_DIR)/computer_list_fuzz -max_total_time=$(FUZZ_TIME) -artifact_prefix=$(FUZZ_DIR)/ \
+	  $(FUZZ_DIR)/corpus tests/fuzz/corpus
+	$(FUZZ_DIR)/allowed_senders_fuzz -max_total_time=$(FUZZ_TIME) -artifact_prefix=$(FUZZ_DIR)/senders- \
+	  $(FUZZ_DIR)/senders-corpus tests/fuzz/senders-corpus
 
 test: unit fuzz e2e
 

@@ -7,6 +7,7 @@
 #define IDD_SCHEDULE            135
 #define IDD_NETWORK             137
 #define IDD_ADDCOMPUTER         138
+#define IDD_ALLOWEDSENDERS      139
 
 // Strings
 #define IDS_ABOUTBOX            101
@@ -43,6 +44,10 @@
 #define IDC_REMOVECOMPUTER      1025
 #define IDC_LOCALADDRESS        1026
 #define IDC_COMMAND             1027
+#define IDC_ALLOWEDSENDERS      1028
+
+// Controls of the allowed-senders dialog
+#define IDC_SENDERLIST          1029
 
 // Controls of the add-computer dialog
 #define IDC_IPADDRESS           1018
@@ -65,3 +70,4 @@
 #define ID_TRAY_NETWORK         32784
 #define ID_TRAY_COMMANDSLOG     32785
 #define ID_TRAY_REMOTESHUTDOWN  32786
+#define ID_TRAY_RECEIVEDLOG     32788

@@ -2,6 +2,7 @@
 #include "app/CommandSelection.h"
 
 #include "framework/Text.h"
+#include "net/CommandTable.h"
 #include "ui/PrivateMessages.h"
 
 namespace {
@@ -62,6 +63,27 @@ Command SelectCommand(std::string_view text)
 Command SelectForwardedCommand(std::string_view text)
 {
     return FirstPresent(kForwardingOrder, text);
+}
+
+std::string ReceivedCommandName(Command command)
+{
+    switch (command) {
+    case Command::Silent:
+        return kSwitchSilent;
+    case Command::ShowSettings:
+        return kSwitchSettings;
+    case Command::Schedule:
+        return kSwitchShutdown;
+    case Command::LockDisplayOff:
+        return FindCommandLabel(kSwitchLock);
+    case Command::DisplayOn:
+        return FindCommandLabel(kSwitchDisplayOn);
+    case Command::Network:
+        return kSwitchNetwork;
+    case Command::DisplayOff:
+        break;
+    }
+    return FindCommandLabel(" ");
 }
 
 unsigned ForwardedMessage(Command command)

@@ -2,6 +2,7 @@
 // No Windows headers here.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 enum class Command {
@@ -28,6 +29,10 @@ Command SelectCommand(std::string_view text);
 // A second start's choice of what to hand to the running instance. The precedence differs from
 // SelectCommand's, so a text with two switches can pick a different one.
 Command SelectForwardedCommand(std::string_view text);
+
+// What the log of received commands calls the command: the label the sender's log gives the three
+// commands another Dusklamp sends, the switch for the others.
+std::string ReceivedCommandName(Command command);
 
 // The private message a second start sends for a command, or 0 for none (":silent").
 unsigned ForwardedMessage(Command command);

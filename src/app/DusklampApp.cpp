@@ -128,6 +128,11 @@ void CDusklampApp::ExecuteReceived(const std::string& text)
     DispatchCommand(text);
 }
 
+std::string CDusklampApp::NameReceived(const std::string& text) const
+{
+    return ReceivedCommandName(SelectCommand(text));
+}
+
 bool CDusklampApp::StartCommandListener()
 {
     return ::StartCommandListener(m_listener);
@@ -144,6 +149,11 @@ void CDusklampApp::OpenNetworkSettings()
 void CDusklampApp::OpenCommandsLog()
 {
     ::OpenCommandsLog();
+}
+
+void CDusklampApp::OpenReceivedLog()
+{
+    ::OpenReceivedLog();
 }
 
 int CDusklampApp::ExitInstance()

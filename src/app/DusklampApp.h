@@ -33,7 +33,9 @@ private:
     void OnForwardedRequest(unsigned message) override;
     void OpenNetworkSettings() override;
     void OpenCommandsLog() override;
+    void OpenReceivedLog() override;
     void ExecuteReceived(const std::string& text) override;
+    std::string NameReceived(const std::string& text) const override;
     bool StartCommandListener() override;
 
     CCommandSocket m_listener;

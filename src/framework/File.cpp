@@ -64,6 +64,27 @@ bool AppendToFile(const std::string& path, const std::string& bytes)
     return file.IsOpen() && WriteAll(file.Get(), bytes) && file.Close();
 }
 
+bool AppendToFileWithin(const std::string& path, const std::string& bytes, unsigned long long limit,
+                        const std::string& olderPath)
+{
+    for (bool movedAside = false;; movedAside = true) {
+        CFileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        LARGE_INTEGER size = {};
+        if (!file.IsOpen() || !::GetFileSizeEx(file.Get(), &size))
+            return false;
+        const unsigned long long grown = static_cast<unsigned long long>(size.QuadPart) + bytes.size();
+        if (size.QuadPart == 0 || grown <= limit)
+            return WriteAll(file.Get(), bytes) && file.Close();
+        // A file that cannot be moved aside (a viewer holds it without sharing its deletion) gets
+        // nothing more, rather than growing without end.
+        file.Close();
+        if (movedAside || !::MoveFileExA(path.c_str(), olderPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return false;
+    }
+}
+
 bool ReplaceFileContents(const std::string& path, const std::string& bytes)
 {
     // In the same folder, so that the move is a rename on one volume and never a copy.

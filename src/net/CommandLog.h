@@ -1,4 +1,5 @@
-// One record of the commands log "CommandsLog.csv". No Windows headers here.
+// One record of the commands log "CommandsLog.csv", and of the log of received commands in the
+// same layout. No Windows headers here.
 #pragma once
 
 #include <string>
@@ -7,3 +8,10 @@
 // "time,address,port,label" and CR LF. The fields go in unquoted, as the log has always been written.
 std::string FormatCommandLogRecord(std::string_view timeText, std::string_view address, std::string_view port,
                                    std::string_view label);
+
+// What the log of received commands says beside a command's label or switch: a sender outside the
+// allowed list, and a peer that sent nothing within the time allowed.
+inline constexpr char kReceivedRefused[] = "Refused";
+inline constexpr char kReceivedSilent[] = "Silent";
+// Past this size the log of received commands starts afresh, so that a flood cannot fill the disk.
+inline constexpr unsigned long long kReceivedLogLimit = 1024 * 1024;

@@ -9,6 +9,8 @@
 class IReceivedCommandTarget {
 public:
     virtual void ExecuteReceived(const std::string& text) = 0;
+    // What the log of received commands calls the command the text stands for.
+    virtual std::string NameReceived(const std::string& text) const = 0;
 
 protected:
     ~IReceivedCommandTarget() = default;

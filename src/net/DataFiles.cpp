@@ -1,4 +1,4 @@
-// Reading and writing the computer list and the commands log beside the executable.
+// Reading and writing the computer list and the two commands logs beside the executable.
 #include "net/DataFiles.h"
 
 #include <windows.h>
@@ -8,6 +8,16 @@
 #include "framework/LocalTime.h"
 #include "net/CommandLog.h"
 #include "net/DataPath.h"
+
+namespace {
+
+void OpenInAssociatedProgram(const char* fileName)
+{
+    // Nothing is reported: before the first record there is no log, and nothing visible happens.
+    ::ShellExecuteA(nullptr, "Open", DataFile(fileName).c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+}  // namespace
 
 std::string DataFile(const char* fileName)
 {
@@ -39,8 +49,19 @@ void AppendCommandLog(const std::string& address, const std::string& port, const
     AppendToFile(DataFile(kCommandsLogFile), FormatCommandLogRecord(LocalTimeText(), address, port, label));
 }
 
+void AppendReceivedLog(const std::string& address, unsigned port, const std::string& what)
+{
+    AppendToFileWithin(DataFile(kReceivedLogFile),
+                       FormatCommandLogRecord(LocalTimeText(), address, std::to_string(port), what),
+                       kReceivedLogLimit, DataFile(kReceivedLogOlderFile));
+}
+
 void OpenCommandsLog()
 {
-    // Nothing is reported: before the first send there is no log, and nothing visible happens.
-    ::ShellExecuteA(nullptr, "Open", DataFile(kCommandsLogFile).c_str(), nullptr, nullptr, SW_SHOW);
+    OpenInAssociatedProgram(kCommandsLogFile);
+}
+
+void OpenReceivedLog()
+{
+    OpenInAssociatedProgram(kReceivedLogFile);
 }

@@ -18,5 +18,9 @@ bool WriteComputerList(const std::vector<ComputerEntry>& computers);
 
 // One record per attempt, written before the attempt; a log that cannot be written is skipped.
 void AppendCommandLog(const std::string& address, const std::string& port, const std::string& label);
-// Opens the log in whatever program the system associates with its file type.
+// One record per connection from another computer: the command's label or switch, kReceivedRefused
+// or kReceivedSilent. A log that cannot be written is skipped, and the command runs all the same.
+void AppendReceivedLog(const std::string& address, unsigned port, const std::string& what);
+// Open the log in whatever program the system associates with its file type.
 void OpenCommandsLog();
+void OpenReceivedLog();

@@ -6,6 +6,7 @@
 #include "framework/App.h"
 #include "framework/Icon.h"
 #include "net/AddComputerDialog.h"
+#include "net/AllowedSendersDialog.h"
 #include "net/CommandTable.h"
 #include "net/DataFiles.h"
 #include "net/Sender.h"
@@ -38,6 +39,7 @@ const MessageEntry<CNetworkDialog> CNetworkDialog::kMessages[] = {
     {WM_COMMAND, IDC_REMOVECOMPUTER, &CNetworkDialog::OnRemoveComputer},
     {WM_COMMAND, IDC_SEND, &CNetworkDialog::OnSend},
     {WM_COMMAND, IDC_SENDALLOWED, &CNetworkDialog::OnSendAllowedClicked},
+    {WM_COMMAND, IDC_ALLOWEDSENDERS, &CNetworkDialog::OnAllowedSenders},
 };
 
 CNetworkDialog::CNetworkDialog(INetworkDialogHost& host)
@@ -69,6 +71,7 @@ bool CNetworkDialog::OnInitDialog()
     settings.ReadReceiveSettings(accept, m_port);
     m_accept = accept ? 1 : 0;
     m_sendAllowed = settings.ReadSendAllowed() ? 1 : 0;
+    m_allowedSenders = settings.ReadAllowedSenders();
     CDialog::OnInitDialog();
 
     // List position equals table index, which is what "LastCommand" stores.
@@ -129,6 +132,17 @@ LRESULT CNetworkDialog::OnAddComputer(UINT, WPARAM, LPARAM)
     CAddComputerDialog dialog(this);
     if (dialog.DoModal() == IDOK)
         AppendComputerRow(dialog.AddressText(), dialog.PortText());
+    return 0;
+}
+
+LRESULT CNetworkDialog::OnAllowedSenders(UINT, WPARAM, LPARAM)
+{
+    // Stored at OK with the rest, and only when confirmed here: a list nobody looked at stays as it is.
+    CAllowedSendersDialog dialog(this, m_allowedSenders);
+    if (dialog.DoModal() == IDOK) {
+        m_allowedSenders = dialog.List();
+        m_allowedSendersChanged = true;
+    }
     return 0;
 }
 
@@ -215,6 +229,8 @@ void CNetworkDialog::OnOK()
     const CNetworkSettings settings;
     settings.WriteLastCommand(m_commandList.GetCurSel());
     settings.WriteReceiveSettings(m_accept != 0, m_port);
+    if (m_allowedSendersChanged)
+        settings.WriteAllowedSenders(m_allowedSenders);
     // With the box cleared a running listener is left alone: it serves until the program ends.
     if (m_accept != 0 && !m_host.StartCommandListener())
         CWinApp::Current()->ShowMessage(nullptr, "Could not wait for Commands from Remote Dusklamp.", MB_ICONERROR);

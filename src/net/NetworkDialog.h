@@ -32,6 +32,7 @@ private:
     LRESULT OnRemoveComputer(UINT, WPARAM, LPARAM);
     LRESULT OnSend(UINT, WPARAM, LPARAM);
     LRESULT OnSendAllowedClicked(UINT, WPARAM, LPARAM);
+    LRESULT OnAllowedSenders(UINT, WPARAM, LPARAM);
 
     void OfferIntroduction();
     void AppendComputerRow(const std::string& address, const std::string& port);
@@ -44,6 +45,8 @@ private:
     unsigned m_port = kDefaultClientPort;
     int m_accept = 0;
     int m_sendAllowed = 0;
+    std::string m_allowedSenders;
+    bool m_allowedSendersChanged = false;
     bool m_sending = false;
     bool m_listRead = false;
 };

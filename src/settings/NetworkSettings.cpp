@@ -52,3 +52,13 @@ void CNetworkSettings::WriteIntroductionOffered() const
 {
     WriteInt("IntroductionOfNetwork", 1);
 }
+
+std::string CNetworkSettings::ReadAllowedSenders() const
+{
+    return ReadString("AllowedSenders", "");
+}
+
+void CNetworkSettings::WriteAllowedSenders(const std::string& list) const
+{
+    WriteString("AllowedSenders", list);
+}

@@ -1,7 +1,9 @@
-// The network feature's stored values: receiving ("WorkAsClient", "ClientPort"), sending
-// ("WorkAsServer"), the last command chosen and the one-time introduction. The value names are
-// stored data and stay as they are, although "Client" belongs to receiving.
+// The network feature's stored values: receiving ("WorkAsClient", "ClientPort", "AllowedSenders"),
+// sending ("WorkAsServer"), the last command chosen and the one-time introduction. The value names
+// are stored data and stay as they are, although "Client" belongs to receiving.
 #pragma once
+
+#include <string>
 
 // Holds nothing between calls: every operation reads or writes the registry at once.
 class CNetworkSettings {
@@ -16,5 +18,8 @@ public:
     int ReadLastCommand() const;
     void WriteLastCommand(int index) const;
     bool ReadIntroductionOffered() const;
+    // "AllowedSenders": the computers whose commands are taken, as text; empty for every computer.
+    std::string ReadAllowedSenders() const;
+    void WriteAllowedSenders(const std::string& list) const;
     void WriteIntroductionOffered() const;
 };

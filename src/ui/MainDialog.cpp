@@ -48,6 +48,7 @@ const MessageEntry<CMainDialog> CMainDialog::kMessages[] = {
     {WM_COMMAND, ID_TRAY_HOTKEY, &CMainDialog::OnTrayHotKeySettings},
     {WM_COMMAND, ID_TRAY_NETWORK, &CMainDialog::OnTrayNetwork},
     {WM_COMMAND, ID_TRAY_COMMANDSLOG, &CMainDialog::OnTrayCommandsLog},
+    {WM_COMMAND, ID_TRAY_RECEIVEDLOG, &CMainDialog::OnTrayReceivedLog},
     {WM_COMMAND, ID_TRAY_REMOTESHUTDOWN, &CMainDialog::OnTrayRemoteShutdown},
     {WM_COMMAND, ID_TRAY_EXIT, &CMainDialog::OnTrayExit},
     {WM_COMMAND, IDC_CHANGE, &CMainDialog::OnChangeHotKey},
@@ -229,6 +230,12 @@ LRESULT CMainDialog::OnTrayNetwork(UINT, WPARAM, LPARAM)
 LRESULT CMainDialog::OnTrayCommandsLog(UINT, WPARAM, LPARAM)
 {
     m_host.OpenCommandsLog();
+    return 0;
+}
+
+LRESULT CMainDialog::OnTrayReceivedLog(UINT, WPARAM, LPARAM)
+{
+    m_host.OpenReceivedLog();
     return 0;
 }
 

@@ -17,6 +17,7 @@ public:
     virtual void OnForwardedRequest(unsigned message) = 0;
     virtual void OpenNetworkSettings() = 0;
     virtual void OpenCommandsLog() = 0;
+    virtual void OpenReceivedLog() = 0;
 
 protected:
     ~IMainDialogHost() = default;
@@ -57,6 +58,7 @@ private:
     LRESULT OnTrayHotKeySettings(UINT, WPARAM, LPARAM);
     LRESULT OnTrayNetwork(UINT, WPARAM, LPARAM);
     LRESULT OnTrayCommandsLog(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayReceivedLog(UINT, WPARAM, LPARAM);
     LRESULT OnTrayRemoteShutdown(UINT, WPARAM, LPARAM);
     LRESULT OnTrayExit(UINT, WPARAM, LPARAM);
     LRESULT OnChangeHotKey(UINT, WPARAM, LPARAM);
