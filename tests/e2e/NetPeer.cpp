@@ -56,10 +56,14 @@ unsigned short FreePort()
     return port;
 }
 
-bool Connection::Connect(unsigned short port, DWORD timeoutMs)
+bool Connection::Connect(unsigned short port, DWORD timeoutMs, u_long from)
 {
     Close();
     m_socket = NewSocket();
+    sockaddr_in source = {AF_INET, 0, {}, {}};
+    source.sin_addr.s_addr = htonl(from);
+    if (from != INADDR_ANY && ::bind(m_socket, reinterpret_cast<const sockaddr*>(&source), sizeof(source)) != 0)
+        Close();
     // Without blocking, so that the time-out is ours and not the system's; every later wait is a select.
     u_long nonBlocking = 1;
     ::ioctlsocket(m_socket, FIONBIO, &nonBlocking);
@@ -72,6 +76,13 @@ bool Connection::Connect(unsigned short port, DWORD timeoutMs)
     if (error != 0)
         Close();
     return error == 0;
+}
+
+unsigned short Connection::LocalPort() const
+{
+    sockaddr_in address = {};
+    int size = sizeof(address);
+    return ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size) == 0 ? ntohs(address.sin_port) : 0;
 }
 
 bool Connection::Send(std::string_view bytes)
@@ -92,10 +103,10 @@ void Connection::Close()
     m_socket = INVALID_SOCKET;
 }
 
-bool SendCommand(unsigned short port, std::string_view bytes, DWORD timeoutMs)
+bool SendCommand(unsigned short port, std::string_view bytes, DWORD timeoutMs, u_long from)
 {
     Connection connection;
-    if (!connection.Connect(port) || (!bytes.empty() && !connection.Send(bytes)))
+    if (!connection.Connect(port, 5000, from) || (!bytes.empty() && !connection.Send(bytes)))
         return false;
     connection.FinishSending();
     return connection.ClosedByPeerWithoutData(timeoutMs);

@@ -22,8 +22,11 @@ public:
     Connection& operator=(const Connection&) = delete;
     ~Connection() { Close(); }
 
-    // False when refused (nobody listens) or not made within the time.
-    bool Connect(unsigned short port, DWORD timeoutMs = 5000);
+    // False when refused (nobody listens) or not made within the time. From another loopback
+    // address (127.0.0.2, say) when one is given, in host order.
+    bool Connect(unsigned short port, DWORD timeoutMs = 5000, u_long from = INADDR_ANY);
+    // The port the system gave our end.
+    unsigned short LocalPort() const;
     bool Send(std::string_view bytes);
     // Half-closes: the other side reads the end of the stream.
     void FinishSending() { ::shutdown(m_socket, SD_SEND); }
@@ -38,7 +41,7 @@ private:
 
 // What a sending Dusklamp does: connect, send, close without reading. True once the program has
 // closed its end, which it does when it has handled the text.
-bool SendCommand(unsigned short port, std::string_view bytes, DWORD timeoutMs = 10000);
+bool SendCommand(unsigned short port, std::string_view bytes, DWORD timeoutMs = 10000, u_long from = INADDR_ANY);
 inline bool Accepts(unsigned short port) { return Connection().Connect(port, 2000); }
 
 // What a receiving Dusklamp sees: a loopback listener that takes connections only when asked, so

@@ -186,9 +186,13 @@ TEST_F(NetworkDialogTest, IntroductionIsOfferedOncePerUserWhateverTheAnswerAndTh
         ASSERT_NE(WaitForDialog(m_app.Id(), kNetworkCaption), nullptr);
         EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
     }
-    std::ofstream(LogPath()) << "a record\n";
-    ::PostMessageA(FindMainWindow(), WM_COMMAND, ID_TRAY_COMMANDSLOG, 0);
-    EXPECT_TRUE(WaitForText(StandInRecord(), LogPath()));
+    for (const auto& [command, path] : {std::pair(ID_TRAY_COMMANDSLOG, LogPath()),
+                                        std::pair(ID_TRAY_RECEIVEDLOG, Process::Folder() + "CommandsReceived.csv")}) {
+        std::ofstream(path) << "a record\n";
+        ::PostMessageA(FindMainWindow(), WM_COMMAND, command, 0);
+        EXPECT_TRUE(WaitForText(StandInRecord(), path)) << path;
+        ::DeleteFileA(path.c_str());
+    }
 }
 
 TEST_F(NetworkDialogTest, TheDialogShowsTheStoredChoicesAndOkStoresThemMovingTheListenerAtOnce)
