@@ -25,9 +25,24 @@ bench_build() {
     key='HKCU\Software\Brightfen\Dusklamp\Settings'
     wine reg add "$key" /v WorkAsClient /t REG_DWORD /d 1 /f >/dev/null 2>&1
     wine reg add "$key" /v ClientPort /t REG_DWORD /d "$port" /f >/dev/null 2>&1
-    wine "$build/bin/dusklamp.exe" :silent >/dev/null 2>&1 &
+    # From a folder of its own, which the last round makes read-only for its log.
+    local folder="$state/listener"
+    mkdir -p "$folder"
+    cp "$build/bin/dusklamp.exe" "$folder/"
+    wine "$folder/dusklamp.exe" :silent >/dev/null 2>&1 &
     for _ in $(seq 100); do python3 -c "import socket; socket.create_connection(('127.0.0.1', $port)).close()" 2>/dev/null && break; sleep 0.1; done
-    python3 "$here/listener-flood.py" "$port"
+    python3 "$here/listener-flood.py" "$port" "with no allowed list"
+    # A hundred entries, the peers' address last: every connection is matched against all of them.
+    wine reg add "$key" /v AllowedSenders /d "$(printf '10.%d.0.0/16, ' $(seq 99))127.0.0.1" /f >/dev/null 2>&1
+    python3 "$here/listener-flood.py" "$port" "with 100 allowed"
+    # Immutable rather than without write permission, which does not stop root.
+    rm -f "$folder"/CommandsReceived*.csv
+    if chattr +i "$folder" 2>/dev/null; then
+        python3 "$here/listener-flood.py" "$port" "with a read-only log" || true
+        chattr -i "$folder"
+    else
+        echo ":silent connections with a read-only log: not measured (chattr +i refused here)"
+    fi
     wine reg delete "$key" /f >/dev/null 2>&1
 }
 

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Serves as other computers: many quick ":silent" commands to a running Dusklamp's listener,
-one after the other and from several peers at once, and prints how many it served per second."""
+one after the other and from several peers at once, and prints how many it served per second.
+  Usage: listener-flood.py PORT [WHAT THE FIGURES ARE FOR]"""
 import socket
 import sys
 import threading
 import time
 
 PORT = int(sys.argv[1])
+LABEL = sys.argv[2] if len(sys.argv) > 2 else "from native peers"
 COUNT = 500
 
 
@@ -35,5 +37,5 @@ def timed(peers):
 
 
 send_one()
-print(f":silent connections from native peers     {timed(1):.0f} per second one after the other, "
+print(f":silent connections {LABEL:<22} {timed(1):.0f} per second one after the other, "
       f"{timed(8):.0f} per second from 8 peers at once")
