@@ -162,6 +162,14 @@ std::string ItemText(HWND dialog, int id)
     return text;
 }
 
+HWND FocusOf(HWND dialog)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info);
+    return info.hwndFocus;
+}
+
 bool PressButton(HWND dialog, int id, DWORD timeoutMs)
 {
     HWND button = ::GetDlgItem(dialog, id);

@@ -114,6 +114,8 @@ inline std::vector<HWND> FindDialogs(DWORD processId, const char* caption)
 HWND WaitForDialog(DWORD processId, const char* caption, DWORD timeoutMs = 10000);
 // A control's text, by default a message box's text.
 std::string ItemText(HWND dialog, int id = 0xFFFF);
+// The control with the keyboard focus in the dialog's thread.
+HWND FocusOf(HWND dialog);
 // Presses a button of another process's dialog and waits until the dialog is gone or hidden.
 bool PressButton(HWND dialog, int id, DWORD timeoutMs = 10000);
 // Posts a click and returns at once (the click may open a message box of its own).

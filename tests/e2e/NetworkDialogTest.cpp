@@ -1,4 +1,5 @@
-// The network settings and add-computer dialogs, the sender and its log, driven from outside.
+// The network settings dialogs, the sender and its log, the allowed senders and the log of received
+// commands, driven from outside.
 #include "DusklampTest.h"
 #include "NetPeer.h"
 
@@ -23,6 +24,8 @@ const DWORD kNewAddress = MAKEIPADDRESS(192, 168, 0, 7);
 
 std::string ClientsPath() { return Process::Folder() + "Clients.txt"; }
 std::string LogPath() { return Process::Folder() + "CommandsLog.csv"; }
+std::string ReceivedPath() { return Process::Folder() + "CommandsReceived.csv"; }
+std::string OlderReceivedPath() { return Process::Folder() + "CommandsReceived.1.csv"; }
 std::string StandInRecord() { return Process::Folder() + "open-standin.txt"; }
 std::string RemoteRecord() { return Process::Folder() + "remote-session.txt"; }
 std::string Row(unsigned short port) { return "127.0.0.1," + std::to_string(port); }
@@ -48,9 +51,9 @@ std::string ListFile(const std::vector<std::string>& rows)
 }
 
 // The log's lines without their time field, which is the locale's; each keeps its CR.
-std::vector<std::string> LogRecords()
+std::vector<std::string> LogRecords(const std::string& path = LogPath())
 {
-    std::istringstream log(FileBytes(LogPath()).value_or(""));
+    std::istringstream log(FileBytes(path).value_or(""));
     std::vector<std::string> records;
     for (std::string record; std::getline(log, record);)
         records.push_back(record.substr(record.find(',') + 1));
@@ -109,7 +112,8 @@ void SelectRows(HWND dialog, const std::vector<int>& rows)
 
 void RemoveDataFiles()
 {
-    for (const std::string& path : {ClientsPath(), LogPath(), StandInRecord(), RemoteRecord()})
+    for (const std::string& path :
+         {ClientsPath(), LogPath(), StandInRecord(), RemoteRecord(), ReceivedPath(), OlderReceivedPath()})
         ::DeleteFileA(path.c_str());
 }
 
@@ -153,6 +157,18 @@ protected:
         return AnswerMessageBox("Are you sure you wish to delete the IP Address " + row + "?", answer);
     }
 
+    // Listening on a free port, with the record of the connection that proved it removed again.
+    bool Listen()
+    {
+        m_port = peer::FreePort();
+        WriteSetting("WorkAsClient", 1);
+        WriteSetting("ClientPort", m_port);
+        const bool listening = StartResident(":silent")
+            && WaitUntil([&] { return peer::SendCommand(m_port, ":silent", 2000); });
+        ::DeleteFileA(ReceivedPath().c_str());
+        return listening;
+    }
+
     static bool CloseDialog(HWND dialog, Closing how)
     {
         ::PostMessageA(dialog, how.first, how.second, 0);
@@ -164,6 +180,8 @@ protected:
         ::SendDlgItemMessageA(dialog, IDC_COMMAND, CB_SETCURSEL, command, 0);
         ClickButton(dialog, IDC_SEND);
     }
+
+    unsigned short m_port = 0;
 };
 
 TEST_F(NetworkDialogTest, IntroductionIsOfferedOncePerUserWhateverTheAnswerAndTheLogOpensInTheProgramForCsv)
@@ -282,6 +300,89 @@ TEST_F(NetworkDialogTest, OkLeavesAListItCouldNotReadAsItWas)
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(CloseDialog(dialog, kOk));
     EXPECT_EQ(FileBytes(ClientsPath()), list) << "the empty list shown must not replace the one stored";
+}
+
+TEST_F(NetworkDialogTest, TheAllowedSendersDecideAtAcceptAndEveryConnectionIsLoggedWithWhatCameOfIt)
+{
+    const DWORD kReadLimitMs = 3000;  // for a connected peer to send its command (see CCommandSocket)
+    // A peer that says nothing is closed at once when refused, and only at the read limit otherwise.
+    const struct { const char* list; const char* from; const char* bytes; std::initializer_list<LPARAM> broadcasts;
+                   std::string logged; } cases[] = {
+        {"127.0.0.2", "127.0.0.1", nullptr, {}, "Refused"},
+        {"127.0.0.2", "127.0.0.2", ":displayon", {kPowerOn}, "Dawnlamp"},
+        {"10.0.0.0/8, 127.0.0.0/30", "127.0.0.2", " ", {kPowerOff}, "Dusklamp"},
+        {"10.0.0.0/8, 127.0.0.0/30", "127.0.0.5", nullptr, {}, "Refused"},
+        {"", "127.0.0.5", ":silent", {}, ":silent"},
+        {"", "127.0.0.1", nullptr, {}, "Silent"},
+        {"127.0.0.1 localhost", "127.0.0.1", nullptr, {}, "Refused"},  // written by hand: nobody, not everyone
+    };
+    ASSERT_TRUE(Listen());
+    std::size_t count = 0;
+    for (const auto& c : cases) {
+        WriteSetting("AllowedSenders", std::string(c.list));
+        m_watcher.Clear();
+        peer::Connection connection;
+        ASSERT_TRUE(connection.Connect(m_port, 5000, ntohl(::inet_addr(c.from)))) << c.logged;
+        if (c.bytes) {
+            EXPECT_TRUE(connection.Send(c.bytes));
+            connection.FinishSending();
+        }
+        const double start = NowMs();
+        EXPECT_TRUE(connection.ClosedByPeerWithoutData(c.logged == "Refused" ? 1000 : kReadLimitMs + 2000));
+        EXPECT_TRUE(c.logged != "Silent" || NowMs() - start > kReadLimitMs - 500);
+        ExpectBroadcastsBeforeProbe(m_main, c.broadcasts);
+        ASSERT_TRUE(WaitUntil([&] { return LogRecords(ReceivedPath()).size() == count + 1; })) << c.logged;
+        EXPECT_EQ(LogRecords(ReceivedPath())[count++],
+                  std::string(c.from) + "," + std::to_string(connection.LocalPort()) + "," + c.logged + "\r");
+    }
+}
+
+TEST_F(NetworkDialogTest, TheReceivedLogStartsAfreshPastItsLimitAndOneThatCannotBeWrittenCostsNoCommand)
+{
+    ASSERT_TRUE(Listen());
+    const std::string full = std::string(1024 * 1024 - 20, 'x') + "\r\n";
+    std::ofstream(ReceivedPath(), std::ios::binary) << full;
+    std::ofstream(OlderReceivedPath(), std::ios::binary) << "older\r\n";
+    ASSERT_TRUE(peer::SendCommand(m_port, ":displayon"));
+    ASSERT_TRUE(WaitUntil([&] { return FileBytes(OlderReceivedPath()) == full; }));
+    EXPECT_EQ(LogRecords(ReceivedPath()).size(), 1u);
+
+    // Held without sharing, as some spreadsheet programs hold what they show.
+    HANDLE holder = ::CreateFileA(ReceivedPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(peer::SendCommand(m_port, ":displayon"));
+    ::CloseHandle(holder);
+    ExpectBroadcastsBeforeProbe(m_main, {kPowerOn, kPowerOn});
+    EXPECT_TRUE(FindDialogs(m_app.Id(), nullptr).empty());
+    EXPECT_EQ(LogRecords(ReceivedPath()).size(), 1u);
+}
+
+TEST_F(NetworkDialogTest, AMalformedAllowedSenderIsNamedWithTheFocusOnTheListAndOnlyOkStoresItsShortestForm)
+{
+    const char* kEntered = "127.0.0.2,127.0.0.1/30  127.0.0.2";
+    const struct { const char* entered; const char* refused; Closing closing; std::optional<std::string> stored; }
+        cases[] = {{"127.0.0.1 010.0.0.1 x", "010.0.0.1", kOk, std::nullopt},
+                   {kEntered, nullptr, kEscape, std::nullopt},
+                   {kEntered, nullptr, kOk, "127.0.0.2, 127.0.0.0/30"}};
+    for (const auto& c : cases) {
+        HWND dialog = Open({});
+        ASSERT_NE(dialog, nullptr);
+        ClickButton(dialog, IDC_ALLOWEDSENDERS);
+        HWND senders = WaitForDialog(m_app.Id(), "Dusklamp : Allowed Senders");
+        ASSERT_NE(senders, nullptr);
+        ::SetDlgItemTextA(senders, IDC_SENDERLIST, c.entered);
+        ClickButton(senders, IDOK);
+        if (c.refused) {
+            EXPECT_TRUE(AnswerMessageBox(std::string("\"") + c.refused + "\" is not an IPv4 address or range.\nPlease "
+                "enter addresses such as 192.168.1.5 and ranges such as 192.168.1.0/24, separated by spaces or commas.",
+                IDOK, senders));
+            EXPECT_TRUE(WaitUntil([&] { return FocusOf(senders) == ::GetDlgItem(senders, IDC_SENDERLIST); }));
+            ASSERT_TRUE(PressButton(senders, IDCANCEL));
+        }
+        ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(senders); }));
+        ASSERT_TRUE(CloseDialog(dialog, c.closing));
+        EXPECT_EQ(ReadSettingString("AllowedSenders"), c.stored) << c.entered;
+    }
 }
 
 // The last computer is another Dusklamp in a Wine session of its own (in one session a second start

@@ -19,14 +19,6 @@ std::string SelectedText(HWND dialog, int id)
     return ::SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0) == CB_ERR ? "(none)" : ItemText(dialog, id);
 }
 
-HWND FocusOf(HWND dialog)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info);
-    return info.hwndFocus;
-}
-
 class ScheduleTest : public DusklampTest {
 protected:
     // Opens the dialog from the tray menu command, starting a resident instance first if need be.
