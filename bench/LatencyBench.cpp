@@ -61,6 +61,15 @@ int main()
         return true;
     };
     Measure("hot key press to broadcast", press, &watcher, 500);
+    // The system's own modal loops: a message box (Wine refuses every lock) and the tray menu.
+    ::PostMessageA(main, UM_LOCKDISPLAYOFF, 0, 0);
+    if (HWND box = WaitForDialog(app.Id(), "Dusklamp")) {
+        Measure("hot key press, message box open", press, &watcher, 500);
+        PressButton(box, IDNO);
+    }
+    ::PostMessageA(main, UM_TRAYNOTIFY, IDR_TRAYMENU, WM_RBUTTONUP);
+    if (WaitUntil([&] { return !FindWindows(app.Id(), "#32768", nullptr).empty(); }))
+        Measure("hot key press, tray menu open", press, &watcher, 500);
     app.Terminate();
 
     // The listener, with real loopback peers in the part of other computers.

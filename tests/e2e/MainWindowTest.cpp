@@ -72,6 +72,44 @@ TEST_F(MainWindowTest, AboutBoxOpensFromSystemMenuAndHotKeyOfAnyIdStillWorksMean
     ExpectBroadcastsBeforeProbe(m_main, {kPowerOff});
 }
 
+// The system's own modal loops dispatch the hot key's message to no window at all; the
+// program still has to see it there.
+TEST_F(MainWindowTest, HotKeyBlanksWhileAMessageBoxOrTheTrayMenuIsOpen)
+{
+    StoreHotKey('M', kCtrlAlt);
+    ASSERT_TRUE(StartResident(":silent"));
+    const struct {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        const char* windowClass;
+    } loops[] = {
+        // Wine always refuses the lock, so its message box opens.
+        {"message box", UM_LOCKDISPLAYOFF, 0, 0, "#32770"},
+        {"tray menu", UM_TRAYNOTIFY, IDR_TRAYMENU, WM_RBUTTONUP, "#32768"},
+    };
+    for (const auto& loop : loops) {
+        m_watcher.Clear();
+        ASSERT_TRUE(::PostMessageA(m_main, loop.message, loop.wParam, loop.lParam)) << loop.name;
+        ASSERT_TRUE(WaitUntil([&] { return !FindWindows(m_app.Id(), loop.windowClass, nullptr).empty(); }))
+            << loop.name;
+        const double pressedAt = NowMs();
+        PressKeys({VK_CONTROL, VK_MENU, 'M'});
+        ASSERT_TRUE(m_watcher.WaitForPowerEvents(1, 3000)) << loop.name;
+        EXPECT_EQ(m_watcher.PowerEvents()[0].power, kPowerOff) << loop.name;
+        EXPECT_GE(m_watcher.PowerEvents()[0].atMs - pressedAt, 500.0) << loop.name;
+        EXPECT_EQ(FindWindows(m_app.Id(), loop.windowClass, nullptr).size(), 1u) << loop.name << " closed";
+        if (loop.message == UM_LOCKDISPLAYOFF)
+            ASSERT_TRUE(AnswerMessageBox("Could not Lock WorkStation", IDNO, nullptr));
+        else
+            PressKeys({VK_ESCAPE});
+        ASSERT_TRUE(WaitUntil([&] { return FindWindows(m_app.Id(), loop.windowClass, nullptr).empty(); }))
+            << loop.name;
+        ExpectBroadcastsBeforeProbe(m_main, {kPowerOff});
+    }
+}
+
 TEST_F(MainWindowTest, EveryWayOfClosingOnlyHides)
 {
     ASSERT_TRUE(StartResident(":settings"));
