@@ -132,18 +132,15 @@ TEST_F(HostileInputTest, AFloodOfDisplayRequestsIsAnsweredNeitherTooSoonNorPutOf
         }
     }
     ASSERT_TRUE(WaitUntil([&] {
-        const auto events = m_watcher.PowerEvents();
-        return !events.empty() && events.back().atMs >= lastAt + 500;
+        return m_watcher.WaitForPowerEvents(1, 0) && m_watcher.PowerEvents().back().atMs >= lastAt + 500;
     }));
     const auto events = m_watcher.PowerEvents();
     EXPECT_EQ(events.back().power, kPowerOn) << "the latest request wins";
     EXPECT_GE(events.front().atMs - firstAt, 500.0);
-    EXPECT_LT(events.front().atMs - firstAt, 1500.0) << "put off by the requests after the first";
-    for (std::size_t i = 1; i < events.size(); ++i)
-        EXPECT_LT(events[i].atMs - events[i - 1].atMs, 1500.0) << "no broadcast for so long during the flood";
+    // From the first request on, never long without a broadcast, however many requests follow.
+    for (std::size_t i = 0; i < events.size(); ++i)
+        EXPECT_LT(events[i].atMs - (i ? events[i - 1].atMs : firstAt), 1500.0) << "put off by the flood";
     EXPECT_LT(events.size(), 20u) << "each of " << posted << " requests broadcast on its own";
-    DWORD_PTR ignored = 0;
-    EXPECT_TRUE(::SendMessageTimeoutA(m_main, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored)) << "still answering";
 }
 
 TEST_F(HostileInputTest, OwnerStaysDisabledUntilTheLastOfTwoDialogsCloses)

@@ -17,136 +17,87 @@ struct Event {
     DisplayPower power;
 };
 
-// Drives a schedule as the program does: each request first lets a due broadcast out, and the
-// timer comes at the due time or, on a busy thread, late by up to the given lag.
-class Driver {
-public:
-    explicit Driver(std::uint64_t maxLag, unsigned seed = 1) : m_maxLag(maxLag), m_random(seed) {}
-
-    void Request(DisplayPower power, std::uint64_t at)
-    {
-        RunTimersUntil(at);
-        Take(at);
-        m_schedule.Request(power, at);
-        m_requests.push_back({at, power});
-    }
-    // Lets every timer fire that falls due before the given time.
-    void RunTimersUntil(std::uint64_t end)
-    {
-        while (m_schedule.IsPending()) {
-            const std::uint64_t fire = m_schedule.DueAt() + (m_maxLag ? m_random() % (m_maxLag + 1) : 0);
-            if (fire >= end)
-                return;
-            Take(fire);
-            ASSERT_GT(m_broadcasts.size(), 0u);
-        }
-    }
-    void Finish() { RunTimersUntil(UINT64_MAX); }
-
-    const std::vector<Event>& Requests() const { return m_requests; }
-    const std::vector<Event>& Broadcasts() const { return m_broadcasts; }
-
-private:
-    void Take(std::uint64_t now)
-    {
-        DisplayPower power;
-        if (m_schedule.TakeDue(now, power))
-            m_broadcasts.push_back({now, power});
-    }
-
-    CBroadcastSchedule m_schedule{kPause};
-    std::uint64_t m_maxLag;
-    std::mt19937 m_random;
-    std::vector<Event> m_requests;
-    std::vector<Event> m_broadcasts;
-};
-
-// Every request is answered: the first broadcast at least a pause after it comes within two
-// pauses (plus the timer's lag) and carries the state of the latest request before it.
-void ExpectEveryRequestAnswered(const Driver& driver, std::uint64_t maxLag)
+// Runs requests (in time order) as the program does: a due broadcast goes out before each request,
+// and the timer comes at the due time or, on a busy thread, late by up to maxLag.
+std::vector<Event> Broadcasts(const std::vector<Event>& requests, std::uint64_t maxLag = 0, unsigned seed = 1)
 {
-    for (const Event& request : driver.Requests()) {
-        const Event* answer = nullptr;
-        for (const Event& broadcast : driver.Broadcasts()) {
-            if (broadcast.at >= request.at + kPause) {
-                answer = &broadcast;
+    CBroadcastSchedule schedule(kPause);
+    std::mt19937 random(seed);
+    std::vector<Event> broadcasts;
+    const auto take = [&](std::uint64_t now) {
+        DisplayPower power;
+        if (schedule.TakeDue(now, power))
+            broadcasts.push_back({now, power});
+    };
+    for (std::size_t i = 0; i <= requests.size(); ++i) {
+        const std::uint64_t until = i < requests.size() ? requests[i].at : UINT64_MAX;
+        while (schedule.IsPending()) {
+            const std::uint64_t fire = schedule.DueAt() + (maxLag ? random() % (maxLag + 1) : 0);
+            if (fire >= until)
                 break;
-            }
+            take(fire);
         }
-        ASSERT_NE(answer, nullptr) << "request at " << request.at << " never answered";
+        if (i < requests.size()) {
+            take(until);
+            schedule.Request(requests[i].power, until);
+        }
+    }
+    return broadcasts;
+}
+
+// Each request's answer, the first broadcast at least a pause after it, comes within two pauses
+// (plus the timer's lag) and carries the state of the latest request before it.
+void ExpectEveryRequestAnswered(const std::vector<Event>& requests, const std::vector<Event>& broadcasts,
+                                std::uint64_t maxLag)
+{
+    for (const Event& request : requests) {
+        auto answer = broadcasts.begin();
+        while (answer != broadcasts.end() && answer->at < request.at + kPause)
+            ++answer;
+        ASSERT_NE(answer, broadcasts.end()) << "request at " << request.at << " never answered";
         EXPECT_LE(answer->at, request.at + 2 * kPause + 2 * maxLag) << "request at " << request.at;
-        const Event* latest = nullptr;
-        for (const Event& other : driver.Requests()) {
-            if (other.at < answer->at)
-                latest = &other;
-        }
+        auto latest = requests.begin();
+        while (latest + 1 != requests.end() && (latest + 1)->at < answer->at)
+            ++latest;
         EXPECT_EQ(answer->power, latest->power) << "broadcast at " << answer->at;
     }
 }
 
-TEST(BroadcastSchedule, OneRequestGoesOutExactlyOnePauseLaterOnce)
-{
-    CBroadcastSchedule schedule(kPause);
-    DisplayPower power = DisplayPower::Off;
-    schedule.Request(DisplayPower::On, 1000);
-    EXPECT_FALSE(schedule.TakeDue(1499, power));
-    ASSERT_TRUE(schedule.TakeDue(1500, power));
-    EXPECT_EQ(power, DisplayPower::On);
-    EXPECT_FALSE(schedule.IsPending());
-    EXPECT_FALSE(schedule.TakeDue(5000, power));
-}
-
 TEST(BroadcastSchedule, ALaterRequestJoinsWithItsStateAndIsFollowedUpAPauseAfterIt)
 {
-    Driver driver(0);
-    driver.Request(DisplayPower::Off, 0);
-    driver.Request(DisplayPower::On, 100);
-    driver.Finish();
-    ASSERT_EQ(driver.Broadcasts().size(), 2u);
-    EXPECT_EQ(driver.Broadcasts()[0].at, 500u) << "the first request fixed the time";
-    EXPECT_EQ(driver.Broadcasts()[0].power, DisplayPower::On) << "the later state wins";
-    EXPECT_EQ(driver.Broadcasts()[1].at, 600u) << "the joined request is answered a pause after it";
-    EXPECT_EQ(driver.Broadcasts()[1].power, DisplayPower::On);
-}
-
-TEST(BroadcastSchedule, AStarvedTimerIsCaughtUpByTheNextRequestWithoutAFollowUp)
-{
-    // A flood of other messages kept the timer away; the next request lets the old one out first.
-    CBroadcastSchedule schedule(kPause);
-    schedule.Request(DisplayPower::Off, 0);
-    DisplayPower power = DisplayPower::On;
-    ASSERT_TRUE(schedule.TakeDue(2000, power));
-    EXPECT_EQ(power, DisplayPower::Off);
-    EXPECT_FALSE(schedule.IsPending());
-    schedule.Request(DisplayPower::On, 2000);
-    EXPECT_EQ(schedule.DueAt(), 2500u);
+    const auto broadcasts = Broadcasts({{0, DisplayPower::Off}, {100, DisplayPower::On}, {2000, DisplayPower::Off}});
+    ASSERT_EQ(broadcasts.size(), 3u);
+    EXPECT_EQ(broadcasts[0].at, 500u) << "the first request fixes the time";
+    EXPECT_EQ(broadcasts[0].power, DisplayPower::On) << "the later state wins";
+    EXPECT_EQ(broadcasts[1].at, 600u) << "the joined request is answered a pause after it";
+    EXPECT_EQ(broadcasts[2].at, 2500u);
+    EXPECT_EQ(broadcasts[2].power, DisplayPower::Off);
 }
 
 TEST(BroadcastSchedule, AFloodGetsAboutOneBroadcastPerPauseAndIsNeverPutOff)
 {
-    Driver driver(0);
+    std::vector<Event> requests;
     for (std::uint64_t at = 0; at < 10000; at += 10)
-        driver.Request(at % 20 ? DisplayPower::Off : DisplayPower::On, at);
-    driver.Finish();
-    EXPECT_EQ(driver.Broadcasts().front().at, kPause);
-    EXPECT_LE(driver.Broadcasts().size(), 10000 / (kPause - 10) + 2);
-    ExpectEveryRequestAnswered(driver, 0);
+        requests.push_back({at, at % 20 ? DisplayPower::Off : DisplayPower::On});
+    const auto broadcasts = Broadcasts(requests);
+    EXPECT_EQ(broadcasts.front().at, kPause);
+    EXPECT_LE(broadcasts.size(), 10000 / (kPause - 10) + 2);
+    ExpectEveryRequestAnswered(requests, broadcasts, 0);
 }
 
 TEST(BroadcastSchedule, RandomRequestsAndLateTimersAreAllAnsweredInTime)
 {
     for (unsigned seed = 1; seed <= 50; ++seed) {
         SCOPED_TRACE(seed);
-        const std::uint64_t maxLag = seed % 2 ? 0 : 300;
-        Driver driver(maxLag, seed);
         std::mt19937 random(seed);
+        std::vector<Event> requests;
         std::uint64_t at = 0;
         for (int i = 0; i < 200; ++i) {
             at += random() % (seed % 3 ? 200 : 1200);
-            driver.Request(random() % 2 ? DisplayPower::Off : DisplayPower::On, at);
+            requests.push_back({at, random() % 2 ? DisplayPower::Off : DisplayPower::On});
         }
-        driver.Finish();
-        ExpectEveryRequestAnswered(driver, maxLag);
+        const std::uint64_t maxLag = seed % 2 ? 0 : 300;
+        ExpectEveryRequestAnswered(requests, Broadcasts(requests, maxLag, seed), maxLag);
     }
 }
 
