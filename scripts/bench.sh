@@ -13,8 +13,9 @@ bench_build() {
     build=$(realpath "$1")
     state="$build/bench-session"
     bash "$session" start "$state" "$build" >/dev/null
-    trap 'bash "$session" stop "$state" "$build"' RETURN
     . "$state/env"
+    # Set after sourcing: a RETURN trap also fires when a sourced file returns.
+    trap 'bash "$session" stop "$state" "$build"' RETURN
     wine "$build/bin/dusklamp_bench.exe"
 
     # The listener against native Linux peers, the way other computers reach it.
