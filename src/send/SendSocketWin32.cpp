@@ -58,11 +58,8 @@ CSocketLayer::CSocketLayer()
     m_ready = m_error == 0;
 }
 
-CSocketLayer::~CSocketLayer()
-{
-    if (m_ready)
-        ::WSACleanup();
-}
+// No WSACleanup(): a look-up thread left in getaddrinfo() may still use Winsock until the process ends.
+CSocketLayer::~CSocketLayer() = default;
 
 unsigned CSocketLayer::SocketAllowance(unsigned wanted)
 {
