@@ -181,7 +181,9 @@ int main(int argc, char** argv)
     run.beforeAttempt = [&](const SendTarget& target) {
         if (!log || logFailed)
             return;
-        const std::string record = FormatCommandLogRecord(LocalTimeText(), target.host, target.port, command.label);
+        // Written as reported: a control byte in a bad entry must not split the record or start another.
+        const std::string record =
+            FormatCommandLogRecord(LocalTimeText(), Printable(target.host), Printable(target.port), command.label);
         // Flushed at once: the record must be on disk before its attempt, as the program's log is.
         if (std::fwrite(record.data(), 1, record.size(), log.get()) != record.size() || std::fflush(log.get()) != 0)
             SayWriteFailed(logFailed, logName, errno);
