@@ -200,8 +200,9 @@ int main(int argc, char** argv)
     };
     // Once per batch rather than per line: a list of a million bad entries is not a million writes.
     run.reportsGiven = [&] {
-        if (!outputFailed && std::fflush(stdout) != 0)
-            SayWriteFailed(outputFailed, "the report to standard output", errno);
+        // The error flag also keeps a failed printf() whose bytes the flush no longer holds.
+        if (!outputFailed && (std::fflush(stdout) != 0 || std::ferror(stdout)))
+            SayWriteFailed(outputFailed, "the report to standard output", errno != 0 ? errno : EIO);
     };
 
     // Every failure below is exit status 1, though every computer has still been tried.
