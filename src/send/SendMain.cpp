@@ -164,7 +164,7 @@ int main(int argc, char** argv)
     SendRun run;
     run.wire = command.wire;
     run.timeoutMs = options.timeoutMs;
-    run.jobs = CSocketLayer::SocketAllowance(options.jobs);
+    run.jobs = CSocketLayer::SocketAllowance(options.jobs, run.lookupThreads);
     if (run.jobs < options.jobs)
         std::fprintf(stderr, "%s: at most %u computers at once: the limit of open files allows no more\n", kProgram,
                      run.jobs);

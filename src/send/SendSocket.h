@@ -6,6 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "send/SendOptions.h"
+
+// Look-up threads stuck on a dead name server outlive their computers' time-outs until the system gives
+// up, each holding the name server's socket; this bounds how many can pile up. As many as the most
+// computers tried at once, so that only threads left over from timed-out look-ups can keep a name waiting.
+inline constexpr unsigned kMaxLookupThreads = kMaxJobs;
+
 // Holds the system's socket layer for as long as the program sends (Winsock must be started).
 class CSocketLayer {
 public:
@@ -17,8 +24,9 @@ public:
     bool IsReady() const { return m_ready; }
     int Error() const { return m_error; }
 
-    // How many sockets this process may hold at once, up to wanted; raises the system's limit where it can.
-    static unsigned SocketAllowance(unsigned wanted);
+    // How many sockets this process may hold at once, up to wanted, beside lookupThreads look-up threads
+    // (never fewer than the sockets, at most kMaxLookupThreads); raises the system's limit where it can.
+    static unsigned SocketAllowance(unsigned wanted, unsigned& lookupThreads);
 
 private:
     bool m_ready = false;

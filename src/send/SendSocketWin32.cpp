@@ -61,8 +61,9 @@ CSocketLayer::CSocketLayer()
 // No WSACleanup(): a look-up thread left in getaddrinfo() may still use Winsock until the process ends.
 CSocketLayer::~CSocketLayer() = default;
 
-unsigned CSocketLayer::SocketAllowance(unsigned wanted)
+unsigned CSocketLayer::SocketAllowance(unsigned wanted, unsigned& lookupThreads)
 {
+    lookupThreads = kMaxLookupThreads;
     return wanted;
 }
 
