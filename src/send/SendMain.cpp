@@ -76,12 +76,13 @@ private:
     {
         m_entries.clear();
         m_taken = 0;
-        const std::size_t got = std::fread(m_buffer, 1, sizeof(m_buffer), m_file.get());
-        m_reader.Feed(std::string_view(m_buffer, got), m_entries);
-        if (got == sizeof(m_buffer))
+        const long got = ReadSome(m_file.get(), m_buffer, sizeof(m_buffer));
+        if (got > 0) {
+            m_reader.Feed(std::string_view(m_buffer, static_cast<std::size_t>(got)), m_entries);
             return;
+        }
         m_ended = true;
-        if (std::ferror(m_file.get()))
+        if (got < 0)
             m_error = errno != 0 ? errno : EIO;
         else
             m_reader.Finish(m_entries);

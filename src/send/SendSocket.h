@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,10 @@ private:
 // can take its place and receive the reports, and lets a write to a reader that went away fail with
 // an error rather than end the process. False when that cannot be made sure of.
 bool SecureStandardStreams();
+
+// Reads what the file holds so far, up to size bytes, waiting only while it holds nothing: a list fed
+// slowly through a pipe is sent to as it comes. 0 at the end of the file; below 0 on an error (errno).
+long ReadSome(std::FILE* file, char* buffer, std::size_t size);
 
 // The address of a dotted IPv4 text or, unless numericOnly, a host name (its first IPv4 address), in
 // network byte order. A name may wait on the name server for as long as the system likes.

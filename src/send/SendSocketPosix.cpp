@@ -97,6 +97,16 @@ unsigned CSocketLayer::SocketAllowance(unsigned wanted, unsigned& lookupThreads)
     return jobs;
 }
 
+long ReadSome(std::FILE* file, char* buffer, std::size_t size)
+{
+    // The descriptor's read(), for fread() would wait for the whole size or the end of the file.
+    ssize_t got;
+    do
+        got = ::read(::fileno(file), buffer, size);
+    while (got < 0 && errno == EINTR);
+    return got;
+}
+
 bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason)
 {
 #ifdef DUSKLAMP_SEND_TEST_SEAMS

@@ -67,6 +67,12 @@ unsigned CSocketLayer::SocketAllowance(unsigned wanted, unsigned& lookupThreads)
     return wanted;
 }
 
+long ReadSome(std::FILE* file, char* buffer, std::size_t size)
+{
+    // The descriptor's _read(), for fread() would wait for the whole size or the end of the file.
+    return ::_read(::_fileno(file), buffer, static_cast<unsigned>(size));
+}
+
 bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason)
 {
     addrinfo hints = {};

@@ -171,6 +171,18 @@ class SendTest(unittest.TestCase):
         self.assertEqual(run_sender("on", target)[0], 0)
         self.assertEqual(a.next()[0], b":displayon")
 
+    @unittest.skipIf(WINDOWS, "a list from a pipe is read through /dev/stdin, the Linux build's")
+    def test_list_fed_slowly_through_a_pipe_is_sent_to_as_it_arrives(self):
+        a = Listener(self)
+        with subprocess.Popen(SENDER + ["-j", "1", "on", "-l", "/dev/stdin"], stdin=subprocess.PIPE,
+                              stdout=subprocess.DEVNULL, env=ENV) as process:
+            process.stdin.write(f"127.0.0.1,{a.port}\n".encode() * 2)
+            process.stdin.flush()
+            # Both arrive while the list is still open, waiting neither for a full piece nor for its end.
+            self.assertEqual([a.next()[0] for _ in range(2)], [b":displayon"] * 2)
+            process.stdin.close()
+        self.assertEqual(process.returncode, 0)
+
     @unittest.skipIf(WINDOWS, "the memory of a process under Wine is Wine's")
     def test_100_mb_list_is_read_as_a_stream_in_bounded_memory(self):
         line = b"bad\0" + b"x" * 1018 + b",1960\r\n"  # long lines: fewer reports, the same bytes to read
