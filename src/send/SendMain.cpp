@@ -10,7 +10,6 @@
 #include "net/CommandLog.h"
 #include "net/CommandTable.h"
 #include "net/ComputerList.h"
-#include "send/ComputerListReader.h"
 #include "send/SendOptions.h"
 #include "send/SendSocket.h"
 #include "send/Sender.h"
