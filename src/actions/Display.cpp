@@ -2,6 +2,7 @@
 #include "actions/Display.h"
 
 #include "framework/App.h"
+#include "framework/Clock.h"
 
 namespace {
 
@@ -12,22 +13,6 @@ const LPARAM kMonitorOff = 2;
 const LPARAM kMonitorOn = -1;
 // Each top-level window gets this long; a hung one is skipped rather than freezing the program.
 const UINT kBroadcastTimeoutPerWindowMs = 1000;
-
-// Microseconds on the performance counter: the tick count's steps of up to 16 ms could let a
-// broadcast out before its half second is really over.
-unsigned long long NowUs()
-{
-    static const long long frequency = [] {
-        LARGE_INTEGER value;
-        return ::QueryPerformanceFrequency(&value) && value.QuadPart > 0 ? value.QuadPart : 1000LL;
-    }();
-    LARGE_INTEGER counter;
-    if (!::QueryPerformanceCounter(&counter))
-        return static_cast<unsigned long long>(::GetTickCount()) * 1000;
-    const unsigned long long ticks = static_cast<unsigned long long>(counter.QuadPart);
-    const unsigned long long perSecond = static_cast<unsigned long long>(frequency);
-    return ticks / perSecond * 1000000 + ticks % perSecond * 1000000 / perSecond;
-}
 
 void BroadcastMonitorPower(DisplayPower power)
 {
@@ -64,22 +49,28 @@ void CDisplayPower::TurnDisplayOn()
     Request(DisplayPower::On);
 }
 
-void CDisplayPower::LockAndTurnDisplayOff()
+bool CDisplayPower::LockAndTurnDisplayOff()
 {
     // The lock is requested at once, so it always comes before its blanking.
     if (::LockWorkStation()) {
         TurnDisplayOff();
-        return;
+        return true;
     }
     // Only a notice, although it offers Yes and No: either answer just closes it.
     CWinApp::Current()->ShowMessage(nullptr, "Could not Lock WorkStation", MB_ICONQUESTION | MB_YESNO);
+    return false;
+}
+
+void CDisplayPower::TurnDisplayOffAgain()
+{
+    BroadcastMonitorPower(DisplayPower::Off);
 }
 
 void CDisplayPower::Request(DisplayPower power)
 {
     // One that fell due while the timer was held back goes out first, with its own state.
     BroadcastIfDue();
-    const unsigned long long now = NowUs();
+    const unsigned long long now = MonotonicMicroseconds();
     m_schedule.Request(power, now);
     ArmTimer(now);
 }
@@ -88,13 +79,15 @@ void CDisplayPower::BroadcastIfDue()
 {
     if (!m_schedule.IsPending())
         return;
-    const unsigned long long now = NowUs();
+    const unsigned long long now = MonotonicMicroseconds();
     DisplayPower power;
     if (m_schedule.TakeDue(now, power)) {
         // The schedule has moved on before the broadcast, which lets in the messages other
         // threads send meanwhile, requests among them.
         ArmTimer(now);
         BroadcastMonitorPower(power);
+        if (m_observer)
+            m_observer->OnDisplayPowerBroadcast(power);
     }
 }
 
@@ -103,7 +96,7 @@ LRESULT CDisplayPower::OnPauseOver(UINT, WPARAM, LPARAM)
     BroadcastIfDue();
     // A timer may come a little early; it is set again for the rest.
     if (m_schedule.IsPending())
-        ArmTimer(NowUs());
+        ArmTimer(MonotonicMicroseconds());
     return 0;
 }
 

@@ -46,7 +46,7 @@ void InitCommonControlClasses()
 }  // namespace
 
 CDusklampApp::CDusklampApp()
-    : m_instanceLock(kInstanceLockName), m_listener(*this), m_mainDialog(*this)
+    : m_instanceLock(kInstanceLockName), m_wakeGuard(m_display), m_listener(*this), m_mainDialog(*this)
 {
 }
 
@@ -59,6 +59,9 @@ bool CDusklampApp::InitInstance()
     // Without its timer no display request could ever be carried out.
     if (!m_display.Create())
         return false;
+    // Without its window the guard stays disarmed: the display is blanked as before.
+    if (m_wakeGuard.Create())
+        m_display.SetObserver(&m_wakeGuard);
 
     if (!StartCommandListener())
         ShowMessage(nullptr, "Could not wait for Commands from Remote Dusklamp.", MB_ICONERROR);
@@ -138,15 +141,19 @@ void CDusklampApp::Execute(Command command)
             Execute(Command::DisplayOff);
         break;
     case Command::LockDisplayOff:
-        m_display.LockAndTurnDisplayOff();
+        // Input at a locked workstation goes to the system's own desktop: there is nothing to guard.
+        if (m_display.LockAndTurnDisplayOff())
+            m_wakeGuard.Disarm();
         break;
     case Command::DisplayOn:
+        m_wakeGuard.Disarm();
         m_display.TurnDisplayOn();
         break;
     case Command::Network:
         OpenNetworkSettings();
         break;
     case Command::DisplayOff:
+        m_wakeGuard.OnDisplayOffRequested();
         m_display.TurnDisplayOff();
         break;
     }
@@ -182,6 +189,12 @@ void CDusklampApp::OpenCommandsLog()
     ::OpenCommandsLog();
 }
 
+void CDusklampApp::OnKeepDisplayOffChanged(bool keep)
+{
+    if (!keep)
+        m_wakeGuard.Disarm();
+}
+
 void CDusklampApp::OnMainWindowDestroyed()
 {
     // The program lives as long as its main window.
@@ -190,6 +203,7 @@ void CDusklampApp::OnMainWindowDestroyed()
 
 int CDusklampApp::ExitInstance()
 {
+    m_wakeGuard.Disarm();
     m_listener.Close();
     CAsyncSocket::ReleaseSocketLayer();
     return CWinApp::ExitInstance();

@@ -12,6 +12,7 @@
 #include "net/NetworkDialog.h"
 #include "ui/MainDialog.h"
 #include "ui/ScheduleDialog.h"
+#include "ui/WakeGuard.h"
 
 class CDusklampApp : public CWinApp,
                      private IMainDialogHost,
@@ -43,12 +44,14 @@ private:
 
     void OnRequest(unsigned message) override;
     void OpenCommandsLog() override;
+    void OnKeepDisplayOffChanged(bool keep) override;
     void OnMainWindowDestroyed() override;
     void ExecuteReceived(const std::string& text) override;
     bool StartCommandListener() override;
 
     CInstanceLock m_instanceLock;
     CDisplayPower m_display;
+    CWakeGuard m_wakeGuard;
     CCommandSocket m_listener;
     // Serves every schedule request; it reads its presets afresh each time it opens.
     CScheduleDlg m_scheduleDialog;

@@ -59,6 +59,8 @@ const MessageEntry<CMainDialog> CMainDialog::kMessages[] = {
     {WM_COMMAND, ID_TRAY_COMMANDSLOG, &CMainDialog::OnTrayCommandsLog},
     {WM_COMMAND, ID_TRAY_REMOTESHUTDOWN, &CMainDialog::OnTrayRemoteShutdown},
     {WM_COMMAND, ID_TRAY_EXIT, &CMainDialog::OnTrayExit},
+    {WM_COMMAND, ID_TRAY_KEEPDARK, &CMainDialog::OnTrayKeepDark},
+    {WM_INITMENUPOPUP, 0, &CMainDialog::OnInitMenuPopup},
     {WM_COMMAND, IDC_CHANGE, &CMainDialog::OnChangeHotKey},
     {WM_COMMAND, IDC_CLEAR, &CMainDialog::OnClearHotKey},
     {WM_COMMAND, IDC_SYSTRAY, &CMainDialog::OnSysTrayClicked},
@@ -218,6 +220,23 @@ LRESULT CMainDialog::OnTrayRequest(UINT, WPARAM command, LPARAM)
 LRESULT CMainDialog::OnTrayCommandsLog(UINT, WPARAM, LPARAM)
 {
     m_host.OpenCommandsLog();
+    return 0;
+}
+
+LRESULT CMainDialog::OnTrayKeepDark(UINT, WPARAM, LPARAM)
+{
+    // The tick shows the stored value, read as the menu opened: a click turns that around.
+    const bool keep = ReadKeepDarkUntilKey() == 0;
+    WriteKeepDarkUntilKey(keep ? 1 : 0);
+    m_host.OnKeepDisplayOffChanged(keep);
+    return 0;
+}
+
+LRESULT CMainDialog::OnInitMenuPopup(UINT, WPARAM menu, LPARAM)
+{
+    // Every popup of this window passes here; only the tray menu holds the item.
+    ::CheckMenuItem(reinterpret_cast<HMENU>(menu), ID_TRAY_KEEPDARK,
+                    MF_BYCOMMAND | (ReadKeepDarkUntilKey() != 0 ? MF_CHECKED : MF_UNCHECKED));
     return 0;
 }
 

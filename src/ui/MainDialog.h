@@ -17,6 +17,8 @@ public:
     // ask the same things ask by the same numbers.
     virtual void OnRequest(unsigned message) = 0;
     virtual void OpenCommandsLog() = 0;
+    // The user has switched keeping the display dark until a key is pressed on or off (stored).
+    virtual void OnKeepDisplayOffChanged(bool keep) = 0;
     // The window is gone, by Exit or by the end of the session.
     virtual void OnMainWindowDestroyed() = 0;
 
@@ -59,6 +61,8 @@ private:
     LRESULT OnTrayCommandsLog(UINT, WPARAM, LPARAM);
     LRESULT OnTrayRemoteShutdown(UINT, WPARAM, LPARAM);
     LRESULT OnTrayExit(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayKeepDark(UINT, WPARAM, LPARAM);
+    LRESULT OnInitMenuPopup(UINT, WPARAM menu, LPARAM);
     LRESULT OnChangeHotKey(UINT, WPARAM, LPARAM);
     LRESULT OnClearHotKey(UINT, WPARAM, LPARAM);
     LRESULT OnSysTrayClicked(UINT, WPARAM, LPARAM);
