@@ -31,6 +31,21 @@ bench_build() {
     cp "$build/bin/dusklamp.exe" "$folder/"
     wine "$folder/dusklamp.exe" :silent >/dev/null 2>&1 &
     for _ in $(seq 100); do python3 -c "import socket; socket.create_connection(('127.0.0.1', $port)).close()" 2>/dev/null && break; sleep 0.1; done
+
+    # What an idle program costs, read off the kernel's own counts: with the wake guard's option
+    # off, on, and armed by a blanking another computer asked for.
+    local pid
+    pid=$(pgrep -f "$folder/dusklamp.exe" | head -n1 || true)
+    if [ -n "$pid" ]; then
+        python3 "$here/idle-cost.py" "$pid" "idle, wake guard off"
+        wine reg add "$key" /v KeepDarkUntilKey /t REG_DWORD /d 1 /f >/dev/null 2>&1
+        python3 "$here/idle-cost.py" "$pid" "idle, wake guard on, not armed"
+        python3 -c "import socket; socket.create_connection(('127.0.0.1', $port)).sendall(b' ')"
+        sleep 1
+        python3 "$here/idle-cost.py" "$pid" "idle, wake guard armed"
+        python3 -c "import socket; socket.create_connection(('127.0.0.1', $port)).sendall(b':displayon')"
+        wine reg add "$key" /v KeepDarkUntilKey /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    fi
     python3 "$here/listener-flood.py" "$port" "with no allowed list"
     # A hundred entries, the peers' address last: every connection is matched against all of them.
     wine reg add "$key" /v AllowedSenders /d "$(printf '10.%d.0.0/16, ' $(seq 99))127.0.0.1" /f >/dev/null 2>&1
