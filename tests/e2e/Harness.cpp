@@ -124,6 +124,37 @@ HWND Process::WaitUntilResident(DWORD timeoutMs) const
     return main;
 }
 
+DWORD ProcessHandleCount(DWORD processId)
+{
+    // The system's list of every open handle, as SystemHandleInformation gives it.
+    struct HandleEntry {
+        USHORT processId;
+        USHORT creatorBackTraceIndex;
+        UCHAR objectType;
+        UCHAR attributes;
+        USHORT handle;
+        void* object;
+        ACCESS_MASK access;
+    };
+    struct HandleList {
+        ULONG count;
+        HandleEntry entries[1];
+    };
+    const ULONG kSystemHandleInformation = 16;
+    using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    std::vector<char> buffer(1 << 22);
+    ULONG size = 0;
+    if (!query || query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &size) != 0)
+        return 0;
+    const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
+    DWORD count = 0;
+    for (ULONG i = 0; i < list->count; ++i)
+        count += list->entries[i].processId == processId ? 1 : 0;
+    return count;
+}
+
 DWORD WindowProcessId(HWND hwnd)
 {
     DWORD processId = 0;
