@@ -1,6 +1,7 @@
 # Dusklamp: `make run` sets up, builds and starts the program; `make test` sets up, builds and runs every test.
 BUILD_DIR   ?= build
 WIN_DIR     := $(BUILD_DIR)/win32
+WIN64_DIR   := $(BUILD_DIR)/win64
 NATIVE_DIR  := $(BUILD_DIR)/native
 FUZZ_DIR    := $(BUILD_DIR)/fuzz
 FUZZ_TIME   ?= 30
@@ -19,11 +20,16 @@ setup:
 $(WIN_DIR)/CMakeCache.txt:
 	cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 
+$(WIN64_DIR)/CMakeCache.txt:
+	cmake -S . -B $(WIN64_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+
 $(NATIVE_DIR)/CMakeCache.txt:
 	cmake -S . -B $(NATIVE_DIR) -DCMAKE_BUILD_TYPE=Debug
 
-build: setup $(WIN_DIR)/CMakeCache.txt
+# Both Windows programs from the same sources: 32-bit (the product as designed) and 64-bit.
+build: setup $(WIN_DIR)/CMakeCache.txt $(WIN64_DIR)/CMakeCache.txt
 	cmake --build $(WIN_DIR) -j $(JOBS)
+	cmake --build $(WIN64_DIR) -j $(JOBS)
 
 native: setup $(NATIVE_DIR)/CMakeCache.txt
 	cmake --build $(NATIVE_DIR) -j $(JOBS)
@@ -31,9 +37,9 @@ native: setup $(NATIVE_DIR)/CMakeCache.txt
 unit: native
 	ctest --test-dir $(NATIVE_DIR) --output-on-failure
 
-# Two at a time: the forced session end runs in a Wine session of its own beside the others.
+# Every Windows build this machine can run, each under its own Wine.
 e2e: build
-	ctest --test-dir $(WIN_DIR) --output-on-failure -j 2
+	@bash scripts/e2e.sh $(WIN_DIR) $(WIN64_DIR)
 
 # The computer list reader under libFuzzer for a bounded time. The corpus it grows and any crash
 # inputs stay in the build directory; the seeds in tests/fuzz/corpus are only read.
@@ -47,11 +53,12 @@ fuzz: $(FUZZ_DIR)/computer_list_fuzz
 
 test: unit fuzz e2e
 
+# The 32-bit program where this machine can run it, else the 64-bit one.
 run: build
-	@bash scripts/run.sh $(WIN_DIR)/bin/dusklamp.exe
+	@bash scripts/run.sh $(WIN_DIR) $(WIN64_DIR)
 
 bench: build
-	@bash scripts/bench.sh $(WIN_DIR)
+	@bash scripts/bench.sh $(WIN_DIR) $(WIN64_DIR)
 
 $(RELEASE_DIR)/CMakeCache.txt:
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release
@@ -63,11 +70,12 @@ send-release: setup $(RELEASE_DIR)/CMakeCache.txt
 bench-send: send-release
 	python3 scripts/bench-send.py $(RELEASE_DIR)/bin/dusklamp-send
 
-# The two Windows programs and the README in one zip, and the Linux sender beside it.
+# Per processor, the two Windows programs and the README in one zip; the Linux sender beside them.
 dist: build send-release
 	mkdir -p dist
-	rm -f dist/dusklamp-$(VERSION)-win32.zip
+	rm -f dist/dusklamp-$(VERSION)-win32.zip dist/dusklamp-$(VERSION)-win64.zip
 	zip -X -j dist/dusklamp-$(VERSION)-win32.zip $(WIN_DIR)/bin/dusklamp.exe $(WIN_DIR)/bin/dusklamp-send.exe README.md
+	zip -X -j dist/dusklamp-$(VERSION)-win64.zip $(WIN64_DIR)/bin/dusklamp.exe $(WIN64_DIR)/bin/dusklamp-send.exe README.md
 	cp $(RELEASE_DIR)/bin/dusklamp-send dist/dusklamp-send-$(VERSION)-linux-x86_64
 
 clean:

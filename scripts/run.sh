@@ -1,12 +1,22 @@
 #!/usr/bin/env bash
 # Starts dusklamp.exe under Wine: on the current X display, or in a private Xvfb when there is none.
+# The 32-bit program where this machine runs 32-bit programs, else the 64-bit one.
+#   Usage: run.sh WIN32_BUILD_DIR WIN64_BUILD_DIR [SWITCH...]
 set -euo pipefail
-exe=$(realpath "$1")
-shift
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX=${WINEPREFIX:-$HOME/.local/share/dusklamp/wine}
+. "$(dirname "$0")/wine-env.sh"
+if wine32_runs; then
+    build=$1 arch=win32
+    echo "Running the 32-bit Dusklamp."
+else
+    build=$2 arch=win64
+    echo "Running the 64-bit Dusklamp: this machine cannot run 32-bit programs."
+fi
+shift 2
+exe=$(realpath "$build/bin/dusklamp.exe")
+prefix=${WINEPREFIX:-$HOME/.local/share/dusklamp/wine-$arch}
+wine_use "$arch" "$prefix"
 if [ ! -d "$WINEPREFIX" ]; then
-    echo "Preparing a 32-bit Wine prefix in $WINEPREFIX (once)..."
+    echo "Preparing a $arch Wine prefix in $WINEPREFIX (once)..."
     mkdir -p "$(dirname "$WINEPREFIX")"
     wineboot -i </dev/null >/dev/null 2>&1
     # Wine's desktop window shows the notification area, where Dusklamp lives.

@@ -2,11 +2,15 @@
 # Takes the README's screenshots of Dusklamp under Wine in a private session: docs/*.png.
 set -euo pipefail
 top=$(realpath "$(dirname "$0")/..")
-build=$(realpath "${1:-$top/build/win32}")
+. "$top/scripts/wine-env.sh"
+# The 32-bit program where this machine runs it, else the 64-bit one: they look the same.
+default=$top/build/win32
+wine32_runs || default=$top/build/win64
+build=$(realpath "${1:-$default}")
 state="$build/screenshot-session"
 session="$top/tests/e2e/wine-session.sh"
-bash "$session" start "$state" "$build/wine-template" >/dev/null
-trap 'bash "$session" stop "$state" "$build/wine-template"' EXIT
+bash "$session" start "$state" "$build" >/dev/null
+trap 'bash "$session" stop "$state" "$build"' EXIT
 . "$state/env"
 
 shot() {  # shot NAME WIDTHxHEIGHT+X+Y
@@ -46,7 +50,7 @@ settle
 clients="$build/bin/Clients.txt"
 if [ -e "$clients" ]; then mv "$clients" "$clients.saved"; fi
 trap 'rm -f "$clients"; if [ -e "$clients.saved" ]; then mv "$clients.saved" "$clients"; fi
-      bash "$session" stop "$state" "$build/wine-template"' EXIT
+      bash "$session" stop "$state" "$build"' EXIT
 printf '192.168.0.5,1960\r\n192.168.0.6,2000\r\nlab-pc-7,1960\r\n' >"$clients"
 for value in IntroductionOfNetwork WorkAsClient WorkAsServer; do
     wine reg add 'HKCU\Software\Brightfen\Dusklamp\Settings' /v $value /t REG_DWORD /d 1 /f >/dev/null 2>&1

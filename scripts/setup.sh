@@ -5,7 +5,10 @@ set -euo pipefail
 need=()
 have() { command -v "$1" >/dev/null 2>&1; }
 have i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
-have wine || need+=(wine wine32:i386 wine64)
+have x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64-posix)
+have wine || need+=(wine)
+# The 32-bit loader is wanted where the machine can run it; the 64-bit one is what every machine runs.
+[ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 [ -f /usr/share/wine/fonts/marlett.ttf ] || need+=(fonts-wine)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 have Xvfb || need+=(xvfb xauth)

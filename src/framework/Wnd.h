@@ -6,16 +6,17 @@
 #include <cstddef>
 
 // One row of a class's message table. Rows for WM_COMMAND, WM_TIMER and WM_NOTIFY also name the
-// command, timer or control id they take; a message with another id is not theirs.
+// command, timer or control id they take; a message with another id is not theirs. Timer and
+// control ids are pointer-sized: a 64-bit program must not take 0x100000001 for timer 1.
 template <class T>
 struct MessageEntry {
     UINT message;
-    UINT id;
+    UINT_PTR id;
     LRESULT (T::*handler)(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 // The id a row must match, or false for messages that carry none.
-inline bool MessageId(UINT message, WPARAM wParam, UINT& id)
+inline bool MessageId(UINT message, WPARAM wParam, UINT_PTR& id)
 {
     switch (message) {
     case WM_COMMAND:
@@ -23,7 +24,7 @@ inline bool MessageId(UINT message, WPARAM wParam, UINT& id)
         return true;
     case WM_TIMER:
     case WM_NOTIFY:
-        id = static_cast<UINT>(wParam);
+        id = wParam;
         return true;
     }
     return false;
@@ -34,7 +35,7 @@ template <class T, std::size_t N>
 bool RouteMessage(T* target, const MessageEntry<T> (&table)[N], UINT message, WPARAM wParam, LPARAM lParam,
                   LRESULT& result)
 {
-    UINT id = 0;
+    UINT_PTR id = 0;
     const bool hasId = MessageId(message, wParam, id);
     for (const MessageEntry<T>& entry : table) {
         if (entry.message != message || (hasId && entry.id != id))

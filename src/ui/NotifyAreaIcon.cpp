@@ -13,7 +13,11 @@ namespace {
 
 const UINT kMessageIconFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 
-static_assert(sizeof(NOTIFYICONDATAA) == 504, "the record's storage is the 504-byte form");
+// The sizes the shell tells the forms apart by, for this build's processor; the record's storage
+// is the newest form.
+static_assert(NotifyIconRecordSize(4) == NOTIFYICONDATAA_V1_SIZE, "first form");
+static_assert(NotifyIconRecordSize(5) == NOTIFYICONDATAA_V2_SIZE, "second form");
+static_assert(NotifyIconRecordSize(6) == sizeof(NOTIFYICONDATAA), "the record's storage is the newest form");
 
 int ShellMajorVersion()
 {

@@ -1,14 +1,5 @@
-// Record size by shell version, and what each mouse notification of the icon does.
+// What each mouse notification of the icon does.
 #include "ui/TrayLogic.h"
-
-unsigned NotifyIconRecordSize(int shellMajorVersion)
-{
-    if (shellMajorVersion >= 6)
-        return 504;
-    if (shellMajorVersion == 5)
-        return 488;
-    return 88;
-}
 
 bool SendsVersionRequest(int shellMajorVersion)
 {

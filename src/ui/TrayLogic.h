@@ -2,7 +2,20 @@
 #pragma once
 
 // The icon record's size field by the shell's major version: the newest form the shell understands.
-unsigned NotifyIconRecordSize(int shellMajorVersion);
+// The record holds a window and an icon handle, so its forms are larger in a 64-bit program.
+constexpr unsigned NotifyIconRecordSize(int shellMajorVersion, unsigned pointerSize = sizeof(void*))
+{
+    // cbSize, hWnd, uID, uFlags, uCallbackMessage, hIcon, with the 64-bit form's alignment padding.
+    const unsigned head = pointerSize == 8 ? 40 : 24;
+    const unsigned firstForm = head + 64;             // a 64-character tip
+    const unsigned secondForm = firstForm + 400;      // 128-character tip, state, balloon texts
+    const unsigned thirdForm = secondForm + 16;       // the icon's GUID
+    if (shellMajorVersion >= 6)
+        return thirdForm;
+    if (shellMajorVersion == 5)
+        return secondForm;
+    return firstForm;
+}
 // Shells from version 5 on are told which notification behaviour we expect.
 bool SendsVersionRequest(int shellMajorVersion);
 

@@ -1,5 +1,9 @@
 // Start-up, every way a request reaches its action (switches, a second start, menu commands),
 // and the end of the program.
+#include <windows.h>
+#include <psapi.h>
+#include <shlwapi.h>
+
 #include <ostream>
 #include <string>
 
@@ -131,5 +135,42 @@ INSTANTIATE_TEST_SUITE_P(
                       RequestCase{Via::SecondStart, ":shutdown :lock", 0, Effect::LockBox},
                       RequestCase{Via::Command, "", ID_TRAY_LOCKDISPLAYOFF, Effect::LockBox},
                       RequestCase{Via::Command, "", ID_TRAY_HOTKEY, Effect::Shown}));
+
+
+// The two builds differ only in their processor, and each copy must say which it is; a manifest
+// naming the other processor would quietly leave the program with the old common controls.
+TEST_F(StartupTest, ProgramNamesItsProcessorAndLoadsTheCommonControlsItsManifestAsksFor)
+{
+    const bool is64 = sizeof(void*) == 8;
+    const std::string exe = Process::Folder() + "dusklamp.exe";
+    std::string version(::GetFileVersionInfoSizeA(exe.c_str(), nullptr), '\0');
+    ASSERT_FALSE(version.empty());
+    ASSERT_TRUE(::GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+    char* description = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueA(version.data(), "\\StringFileInfo\\040904b0\\FileDescription",
+                                 reinterpret_cast<void**>(&description), &length));
+    EXPECT_STREQ(description, is64 ? "Dusklamp (64-bit)" : "Dusklamp (32-bit)");
+
+    ASSERT_TRUE(StartResident(":silent"));
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(m_main, &processId);
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    ASSERT_NE(process, nullptr);
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    std::string controls;
+    if (::EnumProcessModules(process, modules, sizeof(modules), &bytes)) {
+        for (DWORD i = 0; i < bytes / sizeof(HMODULE); ++i) {
+            char path[MAX_PATH] = "";
+            ::GetModuleFileNameExA(process, modules[i], path, sizeof(path));
+            if (::StrStrIA(path, "comctl32"))
+                controls = path;
+        }
+    }
+    ::CloseHandle(process);
+    EXPECT_TRUE(::StrStrIA(controls.c_str(), "winsxs")) << controls;
+    EXPECT_TRUE(::StrStrIA(controls.c_str(), is64 ? "amd64_" : "x86_")) << controls;
+}
 
 }  // namespace

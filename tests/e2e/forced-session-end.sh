@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # A forced session-end request ends every process of the Wine session at once, without asking.
 # Runs the driver in a Wine session of its own and watches the outcome from outside.
-#   Usage: forced-session-end.sh BUILD_DIR TEMPLATE_DIR
+#   Usage: forced-session-end.sh BUILD_DIR
 set -euo pipefail
 build=$(realpath "$1")
-template=$(realpath -m "$2")
 state="$build/forced-session"
 session="$(dirname "$0")/wine-session.sh"
 
-bash "$session" start "$state" "$template" >/dev/null
-trap 'bash "$session" stop "$state" "$template"' EXIT
+bash "$session" start "$state" "$build" >/dev/null
+trap 'bash "$session" stop "$state" "$build"' EXIT
 . "$state/env"
 
 # Private copies, so that whatever runs from this folder belongs to this session alone.

@@ -10,8 +10,8 @@ state="$build/remote-session"
 session="$(dirname "$0")/wine-session.sh"
 # Started under Wine by the driver: hold none of the test runner's pipes.
 exec </dev/null >"$build/remote-session.log" 2>&1
-trap 'bash "$session" stop "$state" "$build/wine-template"; echo ended >>"$bin/remote-session.txt"' EXIT
-bash "$session" start "$state" "$build/wine-template" || exit 1
+trap 'bash "$session" stop "$state" "$build"; echo ended >>"$bin/remote-session.txt"' EXIT
+bash "$session" start "$state" "$build" || exit 1
 . "$state/env"
 DUSKLAMP_REMOTE_PORT=$2 wine "$bin/dusklamp_e2e.exe" --gtest_also_run_disabled_tests \
     --gtest_filter='DusklampTest.DISABLED_ReceiverInASessionOfItsOwn'

@@ -1,31 +1,35 @@
 #!/usr/bin/env bash
-# Starts or stops the Wine session the Win32 tests run in: a private Xvfb display and a fresh
-# 32-bit prefix (copied from a template made once), with its wineserver detached from the test
-# runner's pipes.   Usage: wine-session.sh start|stop STATE_DIR TEMPLATE_DIR
+# Starts or stops the Wine session the Win32 tests of one build run in: a private Xvfb display and a
+# fresh prefix of the build's processor (copied from a template made once per build folder), with
+# its wineserver detached from the test runner's pipes.
+#   Usage: wine-session.sh start|stop STATE_DIR BUILD_DIR
 set -euo pipefail
 
 action=$1
 state=$(realpath -m "$2")
-template=$(realpath -m "$3")
-
-export WINEARCH=win32
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+build=$(realpath -m "$3")
+template="$build/wine-template"
+. "$(dirname "$0")/../../scripts/wine-env.sh"
+arch=$(wine_arch_of "$build")
 
 make_template() {
     rm -rf "$template"
     mkdir -p "$(dirname "$template")"
-    WINEPREFIX="$template" wineboot -i </dev/null >/dev/null 2>&1
-    # Wine's own desktop window: without it every dialog close waits for a window manager and
-    # hot keys are unreliable. No crash dialog: a crashing program must fail its test, not hang it.
-    WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
-    WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
-    WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
-    # Debian's Wine does not look into its own font folder: without Marlett and MS Sans Serif
-    # the caption buttons show letters and dialog text is laid out wider than on Windows.
-    cp /usr/share/wine/fonts/* "$template/drive_c/windows/Fonts/"
-    WINEPREFIX="$template" wineserver -k || true
-    WINEPREFIX="$template" wineserver -w || true
+    (
+        wine_use "$arch" "$template"
+        wineboot -i </dev/null >/dev/null 2>&1
+        # Wine's own desktop window: without it every dialog close waits for a window manager and
+        # hot keys are unreliable. No crash dialog: a crashing program must fail its test, not hang it.
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+        # Debian's Wine does not look into its own font folder: without Marlett and MS Sans Serif
+        # the caption buttons show letters and dialog text is laid out wider than on Windows.
+        cp /usr/share/wine/fonts/* "$template/drive_c/windows/Fonts/"
+        wineserver -k || true
+        wineserver -w || true
+    )
+    [ -d "$template/drive_c/windows" ] || { echo "could not make a $arch Wine prefix" >&2; exit 1; }
     touch "$template/.ready-2"
 }
 
@@ -44,18 +48,12 @@ start() {
 
     rm -rf "$state/prefix"
     cp -a "$template" "$state/prefix"
-    cat >"$state/env" <<ENV
-export WINEPREFIX='$state/prefix'
-export WINEARCH=win32
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES='mscoree,mshtml='
-export DISPLAY='$display'
-ENV
+    { wine_env_lines "$arch" "$state/prefix"; echo "export DISPLAY='$display'"; } >"$state/env"
     # shellcheck disable=SC1091
     . "$state/env"
     setsid wineserver -p </dev/null >/dev/null 2>&1
     setsid wine wineboot </dev/null >/dev/null 2>&1
-    echo "wine session on $display in $state/prefix"
+    echo "$arch wine session on $display in $state/prefix"
 }
 
 stop_quietly() {
@@ -71,5 +69,5 @@ stop_quietly() {
 case "$action" in
 start) start ;;
 stop) stop_quietly ;;
-*) echo "usage: $0 start|stop STATE_DIR TEMPLATE_DIR" >&2; exit 2 ;;
+*) echo "usage: $0 start|stop STATE_DIR BUILD_DIR" >&2; exit 2 ;;
 esac

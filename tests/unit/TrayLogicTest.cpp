@@ -5,13 +5,18 @@
 
 namespace {
 
-TEST(TrayLogic, RecordSizeFollowsShellVersion)
+TEST(TrayLogic, RecordSizeFollowsShellVersionAndProcessor)
 {
-    EXPECT_EQ(NotifyIconRecordSize(0), 88u);
-    EXPECT_EQ(NotifyIconRecordSize(4), 88u);
-    EXPECT_EQ(NotifyIconRecordSize(5), 488u);
-    EXPECT_EQ(NotifyIconRecordSize(6), 504u);
-    EXPECT_EQ(NotifyIconRecordSize(10), 504u);
+    struct Case {
+        int shell;
+        unsigned size32;
+        unsigned size64;
+    };
+    const Case cases[] = {{0, 88, 104}, {4, 88, 104}, {5, 488, 504}, {6, 504, 520}, {10, 504, 520}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(NotifyIconRecordSize(c.shell, 4), c.size32) << "shell " << c.shell;
+        EXPECT_EQ(NotifyIconRecordSize(c.shell, 8), c.size64) << "shell " << c.shell;
+    }
 }
 
 TEST(TrayLogic, OnlyOurIconsRightButtonUpAndDoubleClickAct)
