@@ -7,6 +7,9 @@
 namespace {
 
 const int kBacklog = 5;
+// Under a flood the socket layer has been seen to leave a connection that arrived while we were
+// accepting without its notice, and with it every later one: a look this often picks them up.
+const UINT kAcceptCheckMs = 500;
 
 }  // namespace
 
@@ -22,12 +25,18 @@ bool CCommandSocket::Open(unsigned port)
     Close();
     if (port < kLowestPort || port > kHighestPort)
         return false;
-    return Create(static_cast<unsigned short>(port)) && Listen(kBacklog);
+    return Create(static_cast<unsigned short>(port)) && Listen(kBacklog) && SetTimeout(kAcceptCheckMs);
 }
 
 void CCommandSocket::OnAccept(int)
 {
     AcceptWaiting();
+}
+
+void CCommandSocket::OnTimeout()
+{
+    AcceptWaiting();
+    SetTimeout(kAcceptCheckMs);
 }
 
 void CCommandSocket::AcceptWaiting()

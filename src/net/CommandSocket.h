@@ -33,6 +33,7 @@ public:
 
 protected:
     void OnAccept(int error) override;
+    void OnTimeout() override;
 
 private:
     // One accepted connection: read once, then its text runs from the message loop.

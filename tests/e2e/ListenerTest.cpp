@@ -1,7 +1,11 @@
 // The command listener, driven by real TCP peers on loopback as other computers would drive it.
+#include <windows.h>
+#include <commctrl.h>
 #include <shlwapi.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <list>
 #include <string>
 #include <thread>
@@ -13,6 +17,12 @@
 using namespace harness;
 
 namespace {
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // The program's limit for a connected peer to send its command (see CCommandSocket).
 const DWORD kReadLimitMs = 3000;
@@ -216,9 +226,13 @@ private:
     PROCESS_INFORMATION m_info = {};
 };
 
-TEST_F(ListenerTest, ASocketLayerThatCannotStartIsReportedAndTheProgramRunsOn)
+// The box has no owner: a second OK pressed while the first OK's box is open.
+TEST_F(ListenerTest, ASocketLayerThatCannotStartIsReportedAndTheProgramRunsOnAndTheLastOkWins)
 {
+    const std::string list = Process::Folder() + "winsock-standin\\Clients.txt";
+    std::ofstream(list, std::ios::binary) << "10.0.0.1,1960\r\n";
     WriteSetting("WorkAsClient", 1);
+    WriteSetting("IntroductionOfNetwork", 1);
     CFailingSocketLayer app;
     ASSERT_NE(app.Id(), 0u);
     for (const char* text : {"WinSock Initialisation Failed.", "Could not wait for Commands from Remote Dusklamp."}) {
@@ -228,10 +242,43 @@ TEST_F(ListenerTest, ASocketLayerThatCannotStartIsReportedAndTheProgramRunsOn)
         EXPECT_EQ(::GetWindow(box, GW_OWNER), nullptr) << "start-up boxes have no owner";
         ASSERT_TRUE(PressButton(box, IDOK));
     }
-    EXPECT_TRUE(WaitUntil([&] {
-        HWND main = FindMainWindow();
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        main = FindMainWindow();
         return main && WindowProcessId(main) == app.Id();
     })) << "the program runs on without a listener";
+
+    const std::string noListener = "Could not wait for Commands from Remote Dusklamp.";
+    const auto box = [&](const std::string& text) {
+        HWND found = nullptr;
+        WaitUntil([&] {
+            for (HWND dialog : FindDialogs(app.Id(), "Dusklamp"))
+                found = ItemText(dialog) == text ? dialog : found;
+            return found != nullptr;
+        });
+        return found;
+    };
+    ::PostMessageA(main, WM_COMMAND, ID_TRAY_NETWORK, 0);
+    HWND dialog = WaitForDialog(app.Id(), "Dusklamp : Network Settings");
+    ASSERT_NE(dialog, nullptr);
+    ClickButton(dialog, IDOK);
+    HWND first = box("WinSock Initialisation Failed.");
+    ASSERT_NE(first, nullptr);
+    ClickButton(dialog, IDC_ADDCOMPUTER);
+    HWND add = WaitForDialog(app.Id(), "Dusklamp : Add New Computer");
+    ASSERT_NE(add, nullptr);
+    ::SendDlgItemMessageA(add, IDC_IPADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 0, 0, 2));
+    ASSERT_TRUE(PressButton(add, IDOK));
+    ClickButton(dialog, IDOK);
+    ASSERT_TRUE(PressButton(box(noListener), IDOK));
+    const std::string newer = "10.0.0.1,1960\r\n10.0.0.2,1960\r\n";
+    EXPECT_TRUE(WaitUntil([&] { return FileText(list) == newer; }));
+    // The first OK goes on from its box, and finds its work done.
+    ASSERT_TRUE(PressButton(first, IDOK));
+    ASSERT_TRUE(PressButton(box(noListener), IDOK));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(dialog); }));
+    EXPECT_EQ(FileText(list), newer);
+    ::DeleteFileA(list.c_str());
 }
 
 }  // namespace
