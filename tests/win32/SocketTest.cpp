@@ -233,7 +233,7 @@ TEST_F(SocketTest, ForgedNotificationsReachNoSocketAndLeaveTheWindowWorking)
 {
     const HWND window = ::FindWindowExA(HWND_MESSAGE, nullptr, "Dusklamp.SocketWindow", nullptr);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(m_listener.SetTimeout(3000));
+    ASSERT_TRUE(m_listener.SetTimeout(60000));
     // Under every private number, its own too, the listener's handle with an event it did not ask
     // for, or a deferral it did not ask for; then timers under the first ids and a request to close.
     const long kUnasked[] = {FD_READ, FD_WRITE, FD_CLOSE, 0x8000};
