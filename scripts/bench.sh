@@ -9,11 +9,13 @@ session="$here/../tests/e2e/wine-session.sh"
 declare -A dirs=([win32]=$1 [win64]=$2)
 
 bench_build() {
-    local build state
+    # Not local: the EXIT trap runs after the function has returned.
     build=$(realpath "$1")
     state="$build/bench-session"
     bash "$session" start "$state" "$build" >/dev/null
-    trap 'bash "$session" stop "$state" "$build"' RETURN
+    # Run in a subshell of its own, whose exit ends the session (a RETURN trap would also fire
+    # when the env file below has been sourced).
+    trap 'bash "$session" stop "$state" "$build"' EXIT
     . "$state/env"
     wine "$build/bin/dusklamp_bench.exe"
 

@@ -10,6 +10,7 @@
 #include "net/CommandLog.h"
 #include "net/CommandTable.h"
 #include "net/ComputerList.h"
+#include "send/ComputerListReader.h"
 #include "send/SendOptions.h"
 #include "send/SendSocket.h"
 #include "send/Sender.h"
@@ -29,23 +30,71 @@ int UsageError(const std::string& message)
     return 2;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& reason)
+// One line on standard error for the first failure of a stream; the round goes on without the stream.
+void SayWriteFailed(bool& failed, const std::string& what, int error)
 {
-    CFile file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0)
-        bytes.append(buffer, got);
-    if (std::ferror(file.get())) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    return true;
+    if (failed)
+        return;
+    failed = true;
+    std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, what.c_str(), std::strerror(error));
 }
+
+// The list file, read a piece at a time as its computers are taken, so a list of any size fits in memory.
+class CListFile {
+public:
+    // Reads the first piece too, so that a list that cannot be read stops the run before anything is sent.
+    bool Open(const std::string& path, std::string& reason)
+    {
+        m_file.reset(std::fopen(path.c_str(), "rb"));
+        if (m_file)
+            ReadPiece();
+        if (m_file && m_error == 0)
+            return true;
+        reason = std::strerror(m_file ? m_error : errno);
+        return false;
+    }
+
+    bool Next(SendTarget& target)
+    {
+        while (m_taken == m_entries.size()) {
+            if (!m_file || m_ended)
+                return false;
+            ReadPiece();
+        }
+        ComputerEntry& entry = m_entries[m_taken++];
+        target = {std::move(entry.address), std::move(entry.port)};
+        return true;
+    }
+
+    // True when the pieces read so far hold no computer and there is nothing more to read.
+    bool IsExhausted() const { return m_taken == m_entries.size() && (!m_file || m_ended); }
+    // The system's error number when the list could not be read to its end.
+    int Error() const { return m_error; }
+
+private:
+    void ReadPiece()
+    {
+        m_entries.clear();
+        m_taken = 0;
+        const std::size_t got = std::fread(m_buffer, 1, sizeof(m_buffer), m_file.get());
+        m_reader.Feed(std::string_view(m_buffer, got), m_entries);
+        if (got == sizeof(m_buffer))
+            return;
+        m_ended = true;
+        if (std::ferror(m_file.get()))
+            m_error = errno != 0 ? errno : EIO;
+        else
+            m_reader.Finish(m_entries);
+    }
+
+    CFile m_file;
+    CComputerListReader m_reader;
+    std::vector<ComputerEntry> m_entries;  // the records of the last piece read
+    std::size_t m_taken = 0;
+    bool m_ended = false;
+    int m_error = 0;
+    char m_buffer[64 * 1024];
+};
 
 // A list line without a comma runs into the next line's address, line end and all; the report
 // still shows one line per computer.
@@ -63,6 +112,11 @@ std::string Printable(const std::string& text)
 
 int main(int argc, char** argv)
 {
+    // Before anything opens a descriptor that could take the place of a closed standard one.
+    if (!SecureStandardStreams()) {
+        std::fprintf(stderr, "%s: cannot open the null device for a closed standard stream\n", kProgram);
+        return 1;
+    }
     const std::vector<std::string> args(argv + 1, argv + argc);
     SendOptions options;
     std::string error;
@@ -77,24 +131,26 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    std::vector<SendTarget> targets = options.targets;
-    if (!options.listFile.empty()) {
-        std::string bytes;
-        if (!ReadWholeFile(options.listFile, bytes, error))
-            return UsageError("cannot read list '" + options.listFile + "': " + error);
-        AppendListTargets(ParseComputerList(bytes), targets);
-    }
-    if (targets.empty())
-        return UsageError("no computer in list '" + options.listFile + "'");
+    auto list = std::make_unique<CListFile>();
+    if (!options.listFile.empty() && !list->Open(options.listFile, error))
+        return UsageError("cannot read list '" + options.listFile + "': " + error);
+
+    const std::string listName = "list '" + options.listFile + "'";
+    // Told before the log is touched, as long as the list's first piece shows it; else after the round.
+    if (options.targets.empty() && list->IsExhausted())
+        return UsageError("no computer in " + listName);
 
     // Binary mode: the log's records end in CR LF on every system, as the program writes them.
     CFile log;
+    bool logFailed = false;
+    const std::string logName = "log '" + options.logFile + "'";
     if (!options.logFile.empty()) {
         log.reset(std::fopen(options.logFile.c_str(), "ab"));
         // The commands still go out: a lab that stays lit is worse than a missing record.
-        if (!log)
-            std::fprintf(stderr, "%s: cannot open log '%s': %s\n", kProgram, options.logFile.c_str(),
-                         std::strerror(errno));
+        if (!log) {
+            std::fprintf(stderr, "%s: cannot open %s: %s\n", kProgram, logName.c_str(), std::strerror(errno));
+            logFailed = true;
+        }
     }
 
     CSocketLayer socketLayer;
@@ -109,22 +165,54 @@ int main(int argc, char** argv)
     run.wire = command.wire;
     run.timeoutMs = options.timeoutMs;
     run.jobs = CSocketLayer::SocketAllowance(options.jobs);
-    run.beforeAttempt = [&](std::size_t index) {
-        if (!log)
+    if (run.jobs < options.jobs)
+        std::fprintf(stderr, "%s: at most %u computers at once: the limit of open files allows no more\n", kProgram,
+                     run.jobs);
+
+    std::size_t given = 0, taken = 0;
+    run.next = [&](SendTarget& target) {
+        if (given < options.targets.size())
+            target = options.targets[given++];
+        else if (!list->Next(target))
+            return false;
+        ++taken;
+        return true;
+    };
+    run.beforeAttempt = [&](const SendTarget& target) {
+        if (!log || logFailed)
             return;
-        const std::string record =
-            FormatCommandLogRecord(LocalTimeText(), targets[index].host, targets[index].port, command.label);
+        const std::string record = FormatCommandLogRecord(LocalTimeText(), target.host, target.port, command.label);
         // Flushed at once: the record must be on disk before its attempt, as the program's log is.
-        std::fwrite(record.data(), 1, record.size(), log.get());
-        std::fflush(log.get());
+        if (std::fwrite(record.data(), 1, record.size(), log.get()) != record.size() || std::fflush(log.get()) != 0)
+            SayWriteFailed(logFailed, logName, errno);
     };
-    run.report = [&](std::size_t index, const SendOutcome& outcome) {
-        const std::string computer = Printable(targets[index].host) + ":" + Printable(targets[index].port);
-        if (outcome.reached && !options.quiet)
+    bool outputFailed = false;
+    run.report = [&](const SendTarget& target, const SendOutcome& outcome) {
+        if (outputFailed || (outcome.reached && options.quiet))
+            return;
+        const std::string computer = Printable(target.host) + ":" + Printable(target.port);
+        if (outcome.reached)
             std::printf("%s reached\n", computer.c_str());
-        else if (!outcome.reached)
+        else
             std::printf("%s failed: %s\n", computer.c_str(), outcome.reason.c_str());
-        std::fflush(stdout);
     };
-    return SendToAll(targets, run) ? 0 : 1;
+    // Once per batch rather than per line: a list of a million bad entries is not a million writes.
+    run.reportsGiven = [&] {
+        if (!outputFailed && std::fflush(stdout) != 0)
+            SayWriteFailed(outputFailed, "the report to standard output", errno);
+    };
+
+    // Every failure below is exit status 1, though every computer has still been tried.
+    const bool allReached = SendToAll(run);
+    if (list->Error() != 0) {
+        const std::string reason = std::strerror(list->Error());
+        if (taken == 0)
+            return UsageError("cannot read " + listName + ": " + reason);
+        std::fprintf(stderr, "%s: cannot read %s to its end: %s\n", kProgram, listName.c_str(), reason.c_str());
+    }
+    if (taken == 0)
+        return UsageError("no computer in " + listName);
+    if (log && std::fclose(log.release()) != 0)
+        SayWriteFailed(logFailed, logName, errno);
+    return allReached && !logFailed && !outputFailed && list->Error() == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // Reading dusklamp-send's command line.
 #include "send/SendOptions.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "net/CommandTable.h"
@@ -143,14 +144,15 @@ const char kSendUsage[] =
     "\n"
     "  -l, --list FILE     also send to every computer in FILE (\"address,port\" lines, as Clients.txt)\n"
     "  -p, --port N        port for hosts given without one (default 1960)\n"
-    "  -t, --timeout MS    connection time-out per computer (default 3000)\n"
-    "  -j, --jobs N        computers tried at the same time (default 64)\n"
+    "  -t, --timeout MS    time-out per computer, name look-up included (default 3000)\n"
+    "  -j, --jobs N        at most N computers tried at once (default 64)\n"
     "      --log FILE      append one record per attempt, as CommandsLog.csv\n"
     "  -q, --quiet         print only failures\n"
     "  -h, --help          show this text\n"
     "      --version       show the version\n"
     "\n"
-    "Exit status: 0 when every computer was reached, 1 when any was not, 2 for a usage error.\n";
+    "Exit status: 0 when every computer was reached, 1 when any was not or the log, the report or the\n"
+    "list could not be written or read to its end, 2 for a usage error or a list that cannot be read.\n";
 
 bool ParsePortText(std::string_view text, std::uint16_t& port)
 {
@@ -231,8 +233,8 @@ bool ParseSendArguments(const std::vector<std::string>& args, SendOptions& optio
     return true;
 }
 
-void AppendListTargets(const std::vector<ComputerEntry>& entries, std::vector<SendTarget>& targets)
+bool HasControlBytes(std::string_view text)
 {
-    for (const ComputerEntry& entry : entries)
-        targets.push_back({entry.address, entry.port});
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }

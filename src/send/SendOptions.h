@@ -7,8 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "net/ComputerList.h"
-
 // One computer to send to, with its port as text: as typed, or exactly as the computer list holds it.
 struct SendTarget {
     std::string host;
@@ -40,7 +38,7 @@ bool ParseSendArguments(const std::vector<std::string>& args, SendOptions& optio
 // A port is a decimal number from 1 to 65535 and nothing else.
 bool ParsePortText(std::string_view text, std::uint16_t& port);
 
-// The computers of a list file go after those of the command line, each with the port the list gives it.
-void AppendListTargets(const std::vector<ComputerEntry>& entries, std::vector<SendTarget>& targets);
+// A computer named with a NUL or another control byte is a bad entry, never looked up or contacted.
+bool HasControlBytes(std::string_view text);
 
 extern const char kSendUsage[];

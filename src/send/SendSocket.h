@@ -25,8 +25,17 @@ private:
     int m_error = 0;
 };
 
-// The address of a dotted IPv4 text or a host name (its first IPv4 address), in network byte order.
-bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& reason);
+// Opens the null device on any standard descriptor that is closed, so that no socket or file of ours
+// can take its place and receive the reports, and lets a write to a reader that went away fail with
+// an error rather than end the process. False when that cannot be made sure of.
+bool SecureStandardStreams();
+
+// The address of a dotted IPv4 text or, unless numericOnly, a host name (its first IPv4 address), in
+// network byte order. A name may wait on the name server for as long as the system likes.
+bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason);
+
+// Runs body(argument) on a thread of its own, with a small stack, that nobody waits for.
+bool StartDetachedThread(void (*body)(void*), void* argument);
 
 // The system's text for a socket error, on one line.
 std::string SocketErrorText(int error);
@@ -51,8 +60,11 @@ public:
     bool Send(std::string_view bytes);
     void Close();
 
-    // Waits at most timeoutMs for any of these connecting sockets to connect or fail, and updates them.
-    static void WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs);
+    // Waits at most timeoutMs for any of these connecting sockets to connect or fail, and updates them;
+    // with no socket, just waits. While names are looked up, it ends soon after a look-up ends too.
+    static void WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool lookingUp);
+    // Ends the WaitForConnects() under way, or else the next one, at once: a look-up has ended. Any thread may call it.
+    static void Wake();
 
 private:
     void Fail(int error)

@@ -1,13 +1,18 @@
 // The sender's socket layer over BSD sockets and poll() (Linux).
 #include "send/SendSocket.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -19,10 +24,51 @@ int HandleOf(std::uintptr_t handle)
     return static_cast<int>(static_cast<std::intptr_t>(handle));
 }
 
+// Counts the look-ups that ended; a wait watches it beside the sockets.
+int g_wakeEvent = -1;
+
+struct ThreadStart {
+    void (*body)(void*);
+    void* argument;
+};
+
+void* RunThread(void* start)
+{
+    const ThreadStart run = *static_cast<ThreadStart*>(start);
+    delete static_cast<ThreadStart*>(start);
+    run.body(run.argument);
+    return nullptr;
+}
+
 }  // namespace
 
-CSocketLayer::CSocketLayer() : m_ready(true) {}
+bool SecureStandardStreams()
+{
+    // Started with a standard descriptor closed (">&-", as some service managers and cron set-ups do),
+    // the next socket would take it, and a report line written to it would arrive before the command.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free descriptor, which is this one: the ones below it are open by now.
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null != fd) {
+            if (null >= 0)
+                ::close(null);
+            return false;
+        }
+    }
+    // Behind "| head", the reader goes away early; every computer must still get its command.
+    return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+}
 
+CSocketLayer::CSocketLayer()
+{
+    g_wakeEvent = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    m_ready = g_wakeEvent >= 0;
+    m_error = m_ready ? 0 : errno;
+}
+
+// The event stays open: a look-up thread left running may still wake it until the process ends.
 CSocketLayer::~CSocketLayer() = default;
 
 unsigned CSocketLayer::SocketAllowance(unsigned wanted)
@@ -33,7 +79,8 @@ unsigned CSocketLayer::SocketAllowance(unsigned wanted)
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
         return wanted;
     if (limit.rlim_cur < wanted + kSpare && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
+        // Only as far as needed: an unlimited hard limit cannot be the soft one.
+        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, wanted + kSpare);
         ::setrlimit(RLIMIT_NOFILE, &limit);
         ::getrlimit(RLIMIT_NOFILE, &limit);
     }
@@ -42,11 +89,18 @@ unsigned CSocketLayer::SocketAllowance(unsigned wanted)
     return limit.rlim_cur > kSpare ? static_cast<unsigned>(limit.rlim_cur - kSpare) : 1;
 }
 
-bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& reason)
+bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason)
 {
+#ifdef DUSKLAMP_SEND_TEST_SEAMS
+    // The test build's stand-in for a name server that never answers: this name's look-up never ends.
+    const char* unanswered = std::getenv("DUSKLAMP_SEND_UNANSWERED");
+    while (!numericOnly && unanswered && host == unanswered)
+        ::sleep(3600);
+#endif
     addrinfo hints = {};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
     addrinfo* found = nullptr;
     const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (result != 0) {
@@ -56,6 +110,24 @@ bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& r
     address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
     ::freeaddrinfo(found);
     return true;
+}
+
+bool StartDetachedThread(void (*body)(void*), void* argument)
+{
+    // A look-up needs little stack; hundreds of threads with the default 8 MB would reserve gigabytes.
+    const std::size_t kStackBytes = 512 * 1024;
+    pthread_attr_t attributes;
+    if (::pthread_attr_init(&attributes) != 0)
+        return false;
+    ::pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    ::pthread_attr_setstacksize(&attributes, kStackBytes);
+    auto* start = new ThreadStart{body, argument};
+    pthread_t thread;
+    const bool started = ::pthread_create(&thread, &attributes, RunThread, start) == 0;
+    ::pthread_attr_destroy(&attributes);
+    if (!started)
+        delete start;
+    return started;
 }
 
 std::string SocketErrorText(int error)
@@ -108,14 +180,21 @@ void CClientSocket::Close()
     m_state = State::Idle;
 }
 
-void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs)
+void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool lookingUp)
 {
     std::vector<pollfd> polled;
-    polled.reserve(sockets.size());
+    polled.reserve(sockets.size() + 1);
     for (const CClientSocket* socket : sockets)
         polled.push_back({HandleOf(socket->m_handle), POLLOUT, 0});
+    if (lookingUp)
+        polled.push_back({g_wakeEvent, POLLIN, 0});
     if (::poll(polled.data(), polled.size(), timeoutMs) <= 0)
         return;
+    if (lookingUp && polled.back().revents != 0) {
+        // Reading resets the count; the look-ups that ended are found by asking each.
+        std::uint64_t ended = 0;
+        [[maybe_unused]] const ssize_t got = ::read(g_wakeEvent, &ended, sizeof(ended));
+    }
     for (std::size_t i = 0; i < sockets.size(); ++i) {
         if (polled[i].revents == 0)
             continue;
@@ -129,4 +208,11 @@ void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, 
         else
             sockets[i]->Fail(error);
     }
+}
+
+void CClientSocket::Wake()
+{
+    // Fails only when the count is full, and then the wait ends anyway.
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_wakeEvent, &one, sizeof(one));
 }

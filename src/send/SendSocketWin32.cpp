@@ -9,6 +9,9 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include <cstdio>
+#include <io.h>
+
 static_assert(FD_SETSIZE >= kMaxJobs, "select() must take every socket tried at once");
 
 namespace {
@@ -18,7 +21,35 @@ SOCKET HandleOf(std::uintptr_t handle)
     return static_cast<SOCKET>(handle);
 }
 
+struct ThreadStart {
+    void (*body)(void*);
+    void* argument;
+};
+
+DWORD WINAPI RunThread(void* start)
+{
+    const ThreadStart run = *static_cast<ThreadStart*>(start);
+    delete static_cast<ThreadStart*>(start);
+    run.body(run.argument);
+    return 0;
+}
+
 }  // namespace
+
+bool SecureStandardStreams()
+{
+    // Sockets are no C run-time descriptors here, so none can take a standard stream's place. A
+    // program started without a standard stream (a service, a scheduled task) would see every report
+    // fail, though nobody reads them: like a closed descriptor on Linux, it writes to the null device.
+    FILE* const streams[] = {stdin, stdout, stderr};
+    const char* const modes[] = {"r", "w", "w"};
+    for (int i = 0; i < 3; ++i) {
+        const int fd = ::_fileno(streams[i]);
+        if ((fd < 0 || ::_get_osfhandle(fd) < 0) && !std::freopen("NUL", modes[i], streams[i]))
+            return false;
+    }
+    return true;
+}
 
 CSocketLayer::CSocketLayer()
 {
@@ -38,11 +69,12 @@ unsigned CSocketLayer::SocketAllowance(unsigned wanted)
     return wanted;
 }
 
-bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& reason)
+bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason)
 {
     addrinfo hints = {};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
     addrinfo* found = nullptr;
     const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (result != 0) {
@@ -51,6 +83,22 @@ bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& r
     }
     address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
     ::freeaddrinfo(found);
+    return true;
+}
+
+bool StartDetachedThread(void (*body)(void*), void* argument)
+{
+    // A look-up needs little stack; hundreds of threads with a large reservation would fill the
+    // address space of a 32-bit process.
+    const SIZE_T kStackBytes = 256 * 1024;
+    auto* start = new ThreadStart{body, argument};
+    const HANDLE thread =
+        ::CreateThread(nullptr, kStackBytes, RunThread, start, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!thread) {
+        delete start;
+        return false;
+    }
+    ::CloseHandle(thread);
     return true;
 }
 
@@ -128,8 +176,17 @@ void CClientSocket::Close()
     m_state = State::Idle;
 }
 
-void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs)
+void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool lookingUp)
 {
+    // select() takes only sockets, so a look-up that ends cannot end the wait: it is cut short instead.
+    const int kLookupWaitMs = 10;
+    if (lookingUp && timeoutMs > kLookupWaitMs)
+        timeoutMs = kLookupWaitMs;
+    // select() with no socket at all fails at once instead of waiting.
+    if (sockets.empty()) {
+        ::Sleep(static_cast<DWORD>(timeoutMs));
+        return;
+    }
     fd_set writable;
     fd_set failed;
     FD_ZERO(&writable);
@@ -156,3 +213,5 @@ void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, 
         }
     }
 }
+
+void CClientSocket::Wake() {}

@@ -4,169 +4,202 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <map>
+#include <deque>
 #include <memory>
 #include <optional>
+#include <vector>
 
+#include "send/NameLookup.h"
 #include "send/SendSocket.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Address {
-    bool resolved = false;
-    std::uint32_t address = 0;
-    std::string reason;
+// Reports wait, in the order given, behind a computer that is slow to finish; with this many waiting
+// no further computer is taken until it is done, so memory stays bounded whatever the list's size.
+constexpr std::size_t kMaxReportsWaiting = 16384;
+
+struct Report {
+    SendTarget target;
+    std::optional<SendOutcome> outcome;
 };
 
 struct Attempt {
-    std::size_t index;
+    std::size_t sequence = 0;  // place in the order given
     Clock::time_point deadline;
-    std::unique_ptr<CClientSocket> socket;
+    std::uint16_t port = 0;
+    CNameLookup lookup;    // while the socket is idle: its address is not known yet
+    CClientSocket socket;
 };
 
 class CSchedule {
 public:
-    CSchedule(const std::vector<SendTarget>& targets, const SendRun& run)
-        : m_targets(targets), m_run(run), m_outcomes(targets.size())
-    {
-    }
+    explicit CSchedule(const SendRun& run) : m_run(run) {}
 
     bool Run();
 
 private:
-    void ResolveAll();
     void StartAttempts();
+    void Start(SendTarget target);
     void WaitForAttempts();
-    // True when the attempt is over, connected and sent or failed.
+    // True when the attempt is over: connected and sent, or failed.
     bool Settle(Attempt& attempt, Clock::time_point now);
-    void Finish(std::size_t index, bool reached, std::string reason);
+    void Finish(std::size_t sequence, bool reached, std::string reason);
     void ReportReady();
+    Report& ReportOf(std::size_t sequence) { return m_waiting[sequence - m_reported]; }
 
-    const std::vector<SendTarget>& m_targets;
     const SendRun& m_run;
-    std::map<std::string, Address> m_addresses;
-    std::vector<std::optional<SendOutcome>> m_outcomes;
-    std::vector<Attempt> m_active;
-    std::size_t m_next = 0;
+    std::deque<Report> m_waiting;  // every computer taken and not yet reported, from m_reported on
+    std::vector<std::unique_ptr<Attempt>> m_active;
     std::size_t m_reported = 0;
+    bool m_allTaken = false;
     bool m_allReached = true;
 };
 
 bool CSchedule::Run()
 {
-    ResolveAll();
-    while (m_reported < m_targets.size()) {
+    for (;;) {
         StartAttempts();
         ReportReady();
+        if (m_active.empty() && m_allTaken)
+            return m_allReached;
         if (!m_active.empty())
             WaitForAttempts();
-    }
-    return m_allReached;
-}
-
-void CSchedule::ResolveAll()
-{
-    for (const SendTarget& target : m_targets) {
-        if (m_addresses.count(target.host) != 0)
-            continue;
-        Address address;
-        address.resolved = ResolveIPv4(target.host, address.address, address.reason);
-        m_addresses.emplace(target.host, address);
     }
 }
 
 void CSchedule::StartAttempts()
 {
-    while (m_next < m_targets.size() && m_active.size() < m_run.jobs) {
-        const std::size_t index = m_next++;
-        const SendTarget& target = m_targets[index];
-        if (m_run.beforeAttempt)
-            m_run.beforeAttempt(index);
-        // Command-line ports were checked with the arguments; a list file's port is text as read.
-        std::uint16_t port = 0;
-        if (!ParsePortText(target.port, port)) {
-            Finish(index, false, "bad port (a number from 1 to 65535)");
-            continue;
+    while (!m_allTaken && m_active.size() < m_run.jobs && m_waiting.size() < kMaxReportsWaiting) {
+        SendTarget target;
+        if (!m_run.next(target)) {
+            m_allTaken = true;
+            return;
         }
-        const Address& address = m_addresses[target.host];
-        if (!address.resolved) {
-            Finish(index, false, address.reason);
-            continue;
-        }
-        Attempt attempt{index, Clock::now() + std::chrono::milliseconds(m_run.timeoutMs),
-                        std::make_unique<CClientSocket>()};
-        attempt.socket->BeginConnect(address.address, port);
-        if (!Settle(attempt, Clock::now()))
-            m_active.push_back(std::move(attempt));
+        Start(std::move(target));
     }
+}
+
+void CSchedule::Start(SendTarget target)
+{
+    const std::size_t sequence = m_reported + m_waiting.size();
+    m_waiting.push_back({std::move(target), std::nullopt});
+    const SendTarget& taken = m_waiting.back().target;
+    if (m_run.beforeAttempt)
+        m_run.beforeAttempt(taken);
+    // The system's look-up would end a name at a NUL and contact whatever it names up to there.
+    if (HasControlBytes(taken.host)) {
+        Finish(sequence, false, "bad computer");
+        return;
+    }
+    // Command-line ports were checked with the arguments; a list file's port is text as read.
+    auto attempt = std::make_unique<Attempt>();
+    if (!ParsePortText(taken.port, attempt->port)) {
+        Finish(sequence, false, "bad port (a number from 1 to 65535)");
+        return;
+    }
+    attempt->sequence = sequence;
+    attempt->deadline = Clock::now() + std::chrono::milliseconds(m_run.timeoutMs);
+    // An address needs no look-up; a name's look-up starts in Settle().
+    std::uint32_t address = 0;
+    std::string reason;
+    if (ResolveIPv4(taken.host, true, address, reason))
+        attempt->socket.BeginConnect(address, attempt->port);
+    if (!Settle(*attempt, Clock::now()))
+        m_active.push_back(std::move(attempt));
 }
 
 void CSchedule::WaitForAttempts()
 {
-    Clock::time_point first = m_active.front().deadline;
+    Clock::time_point first = m_active.front()->deadline;
     std::vector<CClientSocket*> sockets;
-    for (const Attempt& attempt : m_active) {
-        first = std::min(first, attempt.deadline);
-        sockets.push_back(attempt.socket.get());
+    bool lookingUp = false;
+    for (const auto& attempt : m_active) {
+        first = std::min(first, attempt->deadline);
+        if (attempt->socket.GetState() == CClientSocket::State::Connecting)
+            sockets.push_back(&attempt->socket);
+        else
+            lookingUp = true;
     }
     // Rounded up, so that the wait never ends a moment before the deadline and spins.
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(first - Clock::now()).count() + 1;
-    CClientSocket::WaitForConnects(sockets, static_cast<int>(std::max<long long>(left, 0)));
+    long long left = std::chrono::duration_cast<std::chrono::milliseconds>(first - Clock::now()).count() + 1;
+    CClientSocket::WaitForConnects(sockets, static_cast<int>(std::max<long long>(left, 0)), lookingUp);
     const Clock::time_point now = Clock::now();
     m_active.erase(std::remove_if(m_active.begin(), m_active.end(),
-                                  [&](Attempt& attempt) { return Settle(attempt, now); }),
+                                  [&](const auto& attempt) { return Settle(*attempt, now); }),
                    m_active.end());
 }
 
 bool CSchedule::Settle(Attempt& attempt, Clock::time_point now)
 {
-    CClientSocket& socket = *attempt.socket;
+    CClientSocket& socket = attempt.socket;
+    if (socket.GetState() == CClientSocket::State::Idle) {
+        bool resolved = false;
+        std::uint32_t address = 0;
+        std::string reason;
+        // A look-up that could not get a thread yet asks again each round, within the same deadline.
+        if (!attempt.lookup.Begin(ReportOf(attempt.sequence).target.host) ||
+            !attempt.lookup.Poll(resolved, address, reason)) {
+            if (now < attempt.deadline)
+                return false;
+            Finish(attempt.sequence, false, "name look-up timed out");
+            return true;
+        }
+        if (!resolved) {
+            Finish(attempt.sequence, false, reason);
+            return true;
+        }
+        socket.BeginConnect(address, attempt.port);
+    }
     switch (socket.GetState()) {
     case CClientSocket::State::Connected:
         // One command per connection, and the receiver never answers: send, then close unread.
         if (!socket.Send(m_run.wire)) {
-            Finish(attempt.index, false, SocketErrorText(socket.Error()));
+            Finish(attempt.sequence, false, SocketErrorText(socket.Error()));
             return true;
         }
         socket.Close();
-        Finish(attempt.index, true, std::string());
+        Finish(attempt.sequence, true, std::string());
         return true;
     case CClientSocket::State::Connecting:
         if (now < attempt.deadline)
             return false;
         socket.Close();
-        Finish(attempt.index, false, SocketErrorText(TimedOutError()));
+        Finish(attempt.sequence, false, SocketErrorText(TimedOutError()));
         return true;
     case CClientSocket::State::Failed:
     case CClientSocket::State::Idle:
         break;
     }
-    Finish(attempt.index, false, SocketErrorText(socket.Error()));
+    Finish(attempt.sequence, false, SocketErrorText(socket.Error()));
     return true;
 }
 
-void CSchedule::Finish(std::size_t index, bool reached, std::string reason)
+void CSchedule::Finish(std::size_t sequence, bool reached, std::string reason)
 {
-    m_outcomes[index] = SendOutcome{reached, std::move(reason)};
+    ReportOf(sequence).outcome = SendOutcome{reached, std::move(reason)};
     if (!reached)
         m_allReached = false;
 }
 
 void CSchedule::ReportReady()
 {
-    while (m_reported < m_outcomes.size() && m_outcomes[m_reported]) {
+    const std::size_t before = m_reported;
+    while (!m_waiting.empty() && m_waiting.front().outcome) {
         if (m_run.report)
-            m_run.report(m_reported, *m_outcomes[m_reported]);
+            m_run.report(m_waiting.front().target, *m_waiting.front().outcome);
+        m_waiting.pop_front();
         ++m_reported;
     }
+    if (m_reported != before && m_run.reportsGiven)
+        m_run.reportsGiven();
 }
 
 }  // namespace
 
-bool SendToAll(const std::vector<SendTarget>& targets, const SendRun& run)
+bool SendToAll(const SendRun& run)
 {
-    CSchedule schedule(targets, run);
+    CSchedule schedule(run);
     return schedule.Run();
 }

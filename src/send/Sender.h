@@ -1,11 +1,9 @@
 // Sends one command to many computers at once, each with its own deadline, and reports them in the order given.
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "send/SendOptions.h"
 
@@ -18,11 +16,18 @@ struct SendRun {
     std::string_view wire;
     unsigned timeoutMs = 3000;
     unsigned jobs = 64;
+    // Hands out the next computer in the order given; false once there is none left. Asked only as
+    // computers are taken, so a list is read no faster than it is sent to.
+    std::function<bool(SendTarget& target)> next;
     // Called for each computer just before it is tried, in the order given: the log's place.
-    std::function<void(std::size_t index)> beforeAttempt;
+    std::function<void(const SendTarget& target)> beforeAttempt;
     // Called for each computer in the order given, as soon as it and every computer before it are done.
-    std::function<void(std::size_t index, const SendOutcome& outcome)> report;
+    std::function<void(const SendTarget& target, const SendOutcome& outcome)> report;
+    // Called after the reports ready so far, before the round takes further computers or waits: the
+    // place to flush them.
+    std::function<void()> reportsGiven;
 };
 
-// Every host name is resolved once, before the first attempt. True when every computer was reached.
-bool SendToAll(const std::vector<SendTarget>& targets, const SendRun& run);
+// Each computer's time-out covers the look-up of its name as well as its connection. True when every
+// computer was reached.
+bool SendToAll(const SendRun& run);

@@ -1,10 +1,12 @@
-// dusklamp-send's command line: every option, its bounds, the computer forms and the list's place.
+// dusklamp-send's command line: every option, its bounds, the computer forms; its list read as a stream.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "net/ComputerList.h"
+#include "send/ComputerListReader.h"
 #include "send/SendOptions.h"
 
 namespace {
@@ -93,15 +95,44 @@ TEST_P(RejectedArguments, AreAUsageErrorOnOneLineNamingTheProblem)
 INSTANTIATE_TEST_SUITE_P(Send, AcceptedArguments, ::testing::ValuesIn(kAccepted));
 INSTANTIATE_TEST_SUITE_P(Send, RejectedArguments, ::testing::ValuesIn(kRejected));
 
-TEST(SendTargets, ListComputersFollowTheCommandLineWithTheirPortTextAsRead)
+std::string Describe(const std::vector<ComputerEntry>& entries)
 {
-    // LF alone, CR CR LF and a blank line read like CR LF; a line without a comma joins the next
-    // line's address; a port the sender cannot use still stands as written, to be reported.
-    const std::string list = "a,1960\nb,2000\r\r\n\r\nlost\r\nc,x9\r\na,1960";
-    SendOptions options;
-    options.targets = {{"first", "1"}};
-    AppendListTargets(ParseComputerList(list), options.targets);
-    EXPECT_EQ(Describe(options), "command 0: first:1 a:1960 b:2000 lost\r\nc:x9 a:1960 t3000 j64");
+    std::string text;
+    for (const ComputerEntry& entry : entries)
+        text += "[" + entry.address + "|" + entry.port + "]";
+    return text;
+}
+
+TEST(SendListReader, GivesTheWholeFileReadersRecordsHoweverTheFileIsCut)
+{
+    // Line-end conventions, blank lines, a line without a comma joining the next, commas in a port,
+    // records without an address or port, over-long fields, a NUL kept for the sender to refuse.
+    const std::string lists[] = {
+        "a,1960\nb,2000\r\r\n\r\nlost\r\nc,x9\r\na,1960",
+        "  \r\n,1960\r\nx,1,2 y,3\t\tz,",
+        std::string(60, 'h') + "," + std::string(20, '9') + "\r\nq," + std::string(3, '\0') + "\r\ntrailing",
+        std::string("127.0.0.1\0x,1960\r\n", 18) + ",,,\n,\n",
+        "",
+    };
+    for (const std::string& list : lists) {
+        const std::string expected = Describe(ParseComputerList(list));
+        for (std::size_t piece = 1; piece <= list.size() + 1; ++piece) {
+            CComputerListReader reader;
+            std::vector<ComputerEntry> entries;
+            for (std::size_t at = 0; at < list.size(); at += piece)
+                reader.Feed(std::string_view(list).substr(at, piece), entries);
+            reader.Finish(entries);
+            EXPECT_EQ(Describe(entries), expected) << "pieces of " << piece;
+        }
+    }
+}
+
+TEST(SendTargets, ControlBytesMakeABadComputer)
+{
+    for (const std::string& bad : {std::string("a\0b", 3), std::string("a\nb"), std::string("\x7f"), std::string("\t")})
+        EXPECT_TRUE(HasControlBytes(bad)) << bad;
+    for (const char* good : {"lab-pc-7", "10.0.0.1", "\xc3\xa9" "cole", " "})
+        EXPECT_FALSE(HasControlBytes(good)) << good;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 """dusklamp-send against real peers on loopback.   Usage: peers.py SENDER-COMMAND...
 (the native binary, or the Windows one behind a runner that starts it under Wine)"""
 import contextlib
+import os
 import queue
 import socket
 import subprocess
@@ -12,6 +13,10 @@ import unittest
 
 SENDER = sys.argv[1:]
 WIRE = {"off": b" ", "lock": b":lock", "on": b":displayon"}
+WINDOWS = SENDER[-1].endswith(".exe")
+# The test build's name that never resolves; the sanitizers' quarantine would be counted as our memory.
+ENV = {**os.environ, "DUSKLAMP_SEND_UNANSWERED": "unanswered.invalid",
+       "ASAN_OPTIONS": "quarantine_size_mb=0:malloc_context_size=0"}
 
 
 class Listener:
@@ -36,9 +41,11 @@ class Listener:
         return self.streams.get(timeout=10)
 
 
-def run_sender(*args):
-    result = subprocess.run(SENDER + list(args), capture_output=True, timeout=60)
-    return result.returncode, result.stdout.decode().splitlines(), result.stderr.decode()
+def run_sender(*args, shell="", stdout=subprocess.PIPE):
+    """Runs the sender behind the shell commands given, as a script would."""
+    command = ["bash", "-c", shell + ' exec "$@"', "bash"] + SENDER if shell else SENDER
+    result = subprocess.run(command + list(args), stdout=stdout, stderr=subprocess.PIPE, timeout=60, env=ENV)
+    return result.returncode, (result.stdout or b"").decode().splitlines(), result.stderr.decode()
 
 
 class SendTest(unittest.TestCase):
@@ -53,21 +60,69 @@ class SendTest(unittest.TestCase):
             self.assertEqual((status, lines), (0, [f"127.0.0.1:{a.port} reached", f"localhost:{b.port} reached"]))
             self.assertEqual((a.next()[0], b.next()[0]), (WIRE[command], WIRE[command]))
 
+    def assert_nothing_more_arrived(self, listener):
+        # Had anything else been sent, it would arrive before this run's command.
+        self.assertEqual(run_sender("lock", f"127.0.0.1:{listener.port}")[0], 0)
+        self.assertEqual(listener.next()[0], b":lock")
+
     def test_closed_port_and_bad_list_entries_fail_while_the_others_are_reached_and_all_are_logged(self):
         a, b, closed = Listener(self), Listener(self), self.enterContext(socket.socket())
         closed.bind(("127.0.0.1", 0))  # bound but not listening: connecting to it is refused
         closed = closed.getsockname()[1]
         with open(self.list, "wb") as f:
-            f.write(f"127.0.0.1,{closed}\n\n127.0.0.1,0\r\r\n127.0.0.1,{b.port}".encode())
+            f.write(f"127.0.0.1,{closed}\n\n127.0.0.1,0\r\r\n127.0.0.1\0x,{b.port}\n127.0.0.1,{b.port}".encode())
         status, lines, _ = run_sender("-q", "--log", self.log, "off", f"127.0.0.1:{a.port}", "--list", self.list)
-        self.assertEqual((status, len(lines)), (1, 2), lines)
+        self.assertEqual((status, len(lines)), (1, 3), lines)
         self.assertRegex(lines[0], f"^127.0.0.1:{closed} failed: .*(refused|actively)")
         self.assertRegex(lines[1], "^127.0.0.1:0 failed: bad port")
+        # The NUL would end the name for the system, which would then contact 127.0.0.1.
+        self.assertEqual(lines[2], f"127.0.0.1?x:{b.port} failed: bad computer")
         self.assertEqual((a.next()[0], b.next()[0]), (b" ", b" "))
+        self.assert_nothing_more_arrived(b)
         # Each record is written before its attempt, failed ones included, in the order given.
         with open(self.log, "rb") as f:
-            ports = [record.split(b",")[2] for record in f.read().split(b"\r\n")[:-1]]
-        self.assertEqual(ports, [b"%d" % port for port in (a.port, closed, 0, b.port)])
+            ports = [record.split(b",")[-2] for record in f.read().split(b"\r\n")[:-1]]
+        self.assertEqual(ports, [b"%d" % port for port in (a.port, closed, 0, b.port, b.port)])
+
+    @unittest.skipIf(WINDOWS, "closed descriptors, SIGPIPE, descriptor limits and /dev/full are the Linux build's")
+    def test_hostile_surroundings_alter_no_command_and_skip_no_computer(self):
+        a = Listener(self)
+        gone_reader, stdout = os.pipe()  # a reader that has gone away, as "| head -n 1" soon is
+        os.close(gone_reader)
+        self.addCleanup(os.close, stdout)
+        cases = [  # shell, options, standard output, exit status, the one line on standard error
+            ("exec 1>&-;", ["-j", "1"], None, 0, None),  # the next socket would take descriptor 1
+            ("", [], stdout, 1, "cannot write the report to standard output: Broken pipe"),
+            ("", ["--log", "/dev/full"], None, 1, "cannot write log '/dev/full': No space left on device"),
+            ("", ["--log", os.path.dirname(self.log)], None, 1, "cannot open log '"),
+            ("ulimit -n 20;", [], None, 0, "at most 4 computers at once"),
+        ]
+        for shell, options, output, status, error in cases:
+            with self.subTest(shell=shell, options=options):
+                result = run_sender(*options, "on", *[f"127.0.0.1:{a.port}"] * 400, shell=shell,
+                                    stdout=output or subprocess.DEVNULL)
+                self.assertEqual(result[0], status, result[2])
+                self.assertEqual(len(result[2].splitlines()), 1 if error else 0, result[2])
+                self.assertIn(error or "", result[2])
+                # Neither a report line in front of the command nor an empty connection (display off).
+                self.assertEqual([a.next()[0] for _ in range(400)], [b":displayon"] * 400)
+        self.assert_nothing_more_arrived(a)
+
+    @unittest.skipIf(WINDOWS, "the name that never resolves is the Linux test build's")
+    def test_name_that_never_resolves_costs_one_time_out_and_holds_back_no_one(self):
+        a = Listener(self)
+        started = time.monotonic()
+        status, lines, error = run_sender("-t", "1500", "on", *["unanswered.invalid"] * 3, f"127.0.0.1:{a.port}",
+                                          f"localhost:{a.port}")
+        elapsed = time.monotonic() - started
+        if "unanswered.invalid:1960 failed: name look-up timed out" not in lines:
+            self.skipTest(f"the sender was built without the name that never resolves: {lines[0]}")
+        self.assertEqual((status, lines[3:]), (1, [f"127.0.0.1:{a.port} reached", f"localhost:{a.port} reached"]))
+        self.assertEqual(lines[:3], ["unanswered.invalid:1960 failed: name look-up timed out"] * 3)
+        self.assertEqual(error, "")  # nor a word from the sanitizers on the threads left behind
+        self.assertTrue(1.5 <= elapsed < 3.0, elapsed)
+        for _ in range(2):
+            self.assertLess(a.next()[1] - started, 1.0, "a reachable computer waited for the name server")
 
     def test_computer_that_never_answers_fails_at_its_time_out_without_delaying_the_rest(self):
         # A listener whose accept queue is full drops new connection requests, so connecting hangs.
@@ -99,6 +154,22 @@ class SendTest(unittest.TestCase):
         # Had a refused run sent anything, it would have arrived before this one's command.
         self.assertEqual(run_sender("on", target)[0], 0)
         self.assertEqual(a.next()[0], b":displayon")
+
+    @unittest.skipIf(WINDOWS, "the memory of a process under Wine is Wine's")
+    def test_100_mb_list_is_read_as_a_stream_in_bounded_memory(self):
+        line = b"bad\0" + b"x" * 1018 + b",1960\r\n"  # long lines: fewer reports, the same bytes to read
+        blocks = 100 * 2**20 // (len(line) * 1024)
+        with open(self.list, "wb") as f:
+            f.writelines([line * 1024] * blocks)
+        with subprocess.Popen(SENDER + ["-q", "off", "-l", self.list], stdout=subprocess.PIPE, env=ENV) as process:
+            reports = process.stdout.read()
+            # Reaped here for its peak memory, which starts from this script's at the fork: an upper bound.
+            _, status, usage = os.wait4(process.pid, 0)
+            process.returncode = os.waitstatus_to_exitcode(status)
+        self.assertEqual(process.returncode, 1)
+        report = b"bad?" + b"x" * 47 + b":1960 failed: bad computer\n"
+        self.assertTrue(reports == report * blocks * 1024, f"{len(reports)} bytes of reports")
+        self.assertLess(usage.ru_maxrss, 64 * 1024, "kB of memory at most")
 
 
 if __name__ == "__main__":
