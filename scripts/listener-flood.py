@@ -7,7 +7,7 @@ import threading
 import time
 
 PORT = int(sys.argv[1])
-COUNT = 500
+COUNT = 2000
 
 
 def send_one():
@@ -36,4 +36,4 @@ def timed(peers):
 
 send_one()
 print(f":silent connections from native peers     {timed(1):.0f} per second one after the other, "
-      f"{timed(8):.0f} per second from 8 peers at once")
+      f"{timed(32):.0f} per second from 32 peers at once")

@@ -4,6 +4,8 @@
 #include <shlwapi.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 
 namespace harness {
 
@@ -126,12 +128,10 @@ HWND Process::WaitUntilResident(DWORD timeoutMs) const
 
 DWORD ProcessHandleCount(DWORD processId)
 {
-    // The system's list of every open handle, as SystemHandleInformation gives it.
+    // The system's list of every open handle (SystemHandleInformation): a count, then the entries.
     struct HandleEntry {
-        USHORT processId;
-        USHORT creatorBackTraceIndex;
-        UCHAR objectType;
-        UCHAR attributes;
+        USHORT processId, creatorBackTraceIndex;
+        UCHAR objectType, attributes;
         USHORT handle;
         void* object;
         ACCESS_MASK access;
@@ -153,6 +153,12 @@ DWORD ProcessHandleCount(DWORD processId)
     for (ULONG i = 0; i < list->count; ++i)
         count += list->entries[i].processId == processId ? 1 : 0;
     return count;
+}
+
+std::optional<std::string> FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return in ? std::optional<std::string>(std::string(std::istreambuf_iterator<char>(in), {})) : std::nullopt;
 }
 
 DWORD WindowProcessId(HWND hwnd)
