@@ -84,12 +84,15 @@ int main()
         const double seconds = (NowMs() - startMs) / 1000;
         std::printf("%-40s %d of %d served, %.0f per second, one after the other\n", ":silent connections", served,
                     connections, served / seconds);
-        // Silent peers held open meanwhile, fresh for each round (the program drops them after its
-        // 3 s read limit), each accepted before the command comes: every accepted connection is a
-        // handle of the program's.
+        // Silent peers held open meanwhile, fresh for each round, each accepted before the command
+        // comes: every accepted connection is a handle of the program's.
         for (int idle : {10, 50}) {
             std::list<peer::Connection> held;
             const auto hold = [&] {
+                // Those of the last round go once the program has dropped them: a peer that closes
+                // first sends the empty text, which turns the display off.
+                for (peer::Connection& connection : held)
+                    connection.ClosedByPeerWithoutData();
                 held.clear();
                 const DWORD before = ProcessHandleCount(app.Id());
                 for (int i = 0; i < idle; ++i) {
