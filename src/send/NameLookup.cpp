@@ -7,9 +7,6 @@
 
 namespace {
 
-// Threads stuck on a dead name server outlive their computers' time-outs until the system gives up;
-// this bounds how many such threads can pile up. A name beyond it waits for a thread within its time-out.
-constexpr unsigned kMaxLookupThreads = 256;
 std::atomic<unsigned> g_lookupThreads{0};
 
 }  // namespace
@@ -47,11 +44,11 @@ CNameLookup::~CNameLookup()
         m_shared->Release();
 }
 
-bool CNameLookup::Begin(const std::string& host)
+bool CNameLookup::Begin(const std::string& host, unsigned maxThreads)
 {
     if (m_shared)
         return true;
-    if (g_lookupThreads.fetch_add(1) >= kMaxLookupThreads) {
+    if (g_lookupThreads.fetch_add(1) >= maxThreads) {
         g_lookupThreads.fetch_sub(1);
         return false;
     }

@@ -12,8 +12,8 @@ public:
     CNameLookup(const CNameLookup&) = delete;
     CNameLookup& operator=(const CNameLookup&) = delete;
 
-    // Starts looking host up; false while no thread can be had, for too many look-ups are still running.
-    bool Begin(const std::string& host);
+    // Starts looking host up; false while no thread can be had, for maxThreads look-ups are still running.
+    bool Begin(const std::string& host, unsigned maxThreads);
     bool IsStarted() const { return m_shared != nullptr; }
     // True once the look-up has ended; then resolved says whether address holds the result, or reason why not.
     bool Poll(bool& resolved, std::uint32_t& address, std::string& reason) const;

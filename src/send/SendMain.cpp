@@ -10,7 +10,6 @@
 #include "net/CommandLog.h"
 #include "net/CommandTable.h"
 #include "net/ComputerList.h"
-#include "send/ComputerListReader.h"
 #include "send/SendOptions.h"
 #include "send/SendSocket.h"
 #include "send/Sender.h"
@@ -76,12 +75,13 @@ private:
     {
         m_entries.clear();
         m_taken = 0;
-        const std::size_t got = std::fread(m_buffer, 1, sizeof(m_buffer), m_file.get());
-        m_reader.Feed(std::string_view(m_buffer, got), m_entries);
-        if (got == sizeof(m_buffer))
+        const long got = ReadSome(m_file.get(), m_buffer, sizeof(m_buffer));
+        if (got > 0) {
+            m_reader.Feed(std::string_view(m_buffer, static_cast<std::size_t>(got)), m_entries);
             return;
+        }
         m_ended = true;
-        if (std::ferror(m_file.get()))
+        if (got < 0)
             m_error = errno != 0 ? errno : EIO;
         else
             m_reader.Finish(m_entries);
@@ -164,7 +164,7 @@ int main(int argc, char** argv)
     SendRun run;
     run.wire = command.wire;
     run.timeoutMs = options.timeoutMs;
-    run.jobs = CSocketLayer::SocketAllowance(options.jobs);
+    run.jobs = CSocketLayer::SocketAllowance(options.jobs, run.lookupThreads);
     if (run.jobs < options.jobs)
         std::fprintf(stderr, "%s: at most %u computers at once: the limit of open files allows no more\n", kProgram,
                      run.jobs);
@@ -181,7 +181,9 @@ int main(int argc, char** argv)
     run.beforeAttempt = [&](const SendTarget& target) {
         if (!log || logFailed)
             return;
-        const std::string record = FormatCommandLogRecord(LocalTimeText(), target.host, target.port, command.label);
+        // Written as reported: a control byte in a bad entry must not split the record or start another.
+        const std::string record =
+            FormatCommandLogRecord(LocalTimeText(), Printable(target.host), Printable(target.port), command.label);
         // Flushed at once: the record must be on disk before its attempt, as the program's log is.
         if (std::fwrite(record.data(), 1, record.size(), log.get()) != record.size() || std::fflush(log.get()) != 0)
             SayWriteFailed(logFailed, logName, errno);
@@ -198,8 +200,9 @@ int main(int argc, char** argv)
     };
     // Once per batch rather than per line: a list of a million bad entries is not a million writes.
     run.reportsGiven = [&] {
-        if (!outputFailed && std::fflush(stdout) != 0)
-            SayWriteFailed(outputFailed, "the report to standard output", errno);
+        // The error flag also keeps a failed printf() whose bytes the flush no longer holds.
+        if (!outputFailed && (std::fflush(stdout) != 0 || std::ferror(stdout)))
+            SayWriteFailed(outputFailed, "the report to standard output", errno != 0 ? errno : EIO);
     };
 
     // Every failure below is exit status 1, though every computer has still been tried.

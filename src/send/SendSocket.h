@@ -2,9 +2,17 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "send/SendOptions.h"
+
+// Look-up threads stuck on a dead name server outlive their computers' time-outs until the system gives
+// up, each holding the name server's socket; this bounds how many can pile up. As many as the most
+// computers tried at once, so that only threads left over from timed-out look-ups can keep a name waiting.
+inline constexpr unsigned kMaxLookupThreads = kMaxJobs;
 
 // Holds the system's socket layer for as long as the program sends (Winsock must be started).
 class CSocketLayer {
@@ -17,8 +25,9 @@ public:
     bool IsReady() const { return m_ready; }
     int Error() const { return m_error; }
 
-    // How many sockets this process may hold at once, up to wanted; raises the system's limit where it can.
-    static unsigned SocketAllowance(unsigned wanted);
+    // How many sockets this process may hold at once, up to wanted, beside lookupThreads look-up threads
+    // (never fewer than the sockets, at most kMaxLookupThreads); raises the system's limit where it can.
+    static unsigned SocketAllowance(unsigned wanted, unsigned& lookupThreads);
 
 private:
     bool m_ready = false;
@@ -29,6 +38,10 @@ private:
 // can take its place and receive the reports, and lets a write to a reader that went away fail with
 // an error rather than end the process. False when that cannot be made sure of.
 bool SecureStandardStreams();
+
+// Reads what the file holds so far, up to size bytes, waiting only while it holds nothing: a list fed
+// slowly through a pipe is sent to as it comes. 0 at the end of the file; below 0 on an error (errno).
+long ReadSome(std::FILE* file, char* buffer, std::size_t size);
 
 // The address of a dotted IPv4 text or, unless numericOnly, a host name (its first IPv4 address), in
 // network byte order. A name may wait on the name server for as long as the system likes.

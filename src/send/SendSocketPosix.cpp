@@ -71,31 +71,56 @@ CSocketLayer::CSocketLayer()
 // The event stays open: a look-up thread left running may still wake it until the process ends.
 CSocketLayer::~CSocketLayer() = default;
 
-unsigned CSocketLayer::SocketAllowance(unsigned wanted)
+unsigned CSocketLayer::SocketAllowance(unsigned wanted, unsigned& lookupThreads)
 {
-    // Standard streams, the log and the list file need a few descriptors beside the sockets.
+    // Standard streams, the log and the list file need a few descriptors beside the sockets, and each
+    // look-up thread one for the name server's socket.
     const rlim_t kSpare = 16;
+    const rlim_t needed = wanted + kMaxLookupThreads + kSpare;
+    lookupThreads = kMaxLookupThreads;
     rlimit limit = {};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
         return wanted;
-    if (limit.rlim_cur < wanted + kSpare && limit.rlim_cur < limit.rlim_max) {
+    if (limit.rlim_cur < needed && limit.rlim_cur < limit.rlim_max) {
         // Only as far as needed: an unlimited hard limit cannot be the soft one.
-        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, wanted + kSpare);
+        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, needed);
         ::setrlimit(RLIMIT_NOFILE, &limit);
         ::getrlimit(RLIMIT_NOFILE, &limit);
     }
-    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= wanted + kSpare)
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= needed)
         return wanted;
-    return limit.rlim_cur > kSpare ? static_cast<unsigned>(limit.rlim_cur - kSpare) : 1;
+    // What is left is shared, never with fewer threads than sockets: computers being looked up hold
+    // no socket, so only threads left over from timed-out look-ups can keep a name waiting.
+    const rlim_t left = limit.rlim_cur > kSpare + 2 ? limit.rlim_cur - kSpare : 2;
+    const auto jobs = static_cast<unsigned>(std::min<rlim_t>(wanted, left / 2));
+    lookupThreads = static_cast<unsigned>(std::min<rlim_t>(kMaxLookupThreads, left - jobs));
+    return jobs;
+}
+
+long ReadSome(std::FILE* file, char* buffer, std::size_t size)
+{
+    // The descriptor's read(), for fread() would wait for the whole size or the end of the file.
+    ssize_t got;
+    do
+        got = ::read(::fileno(file), buffer, size);
+    while (got < 0 && errno == EINTR);
+    return got;
 }
 
 bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason)
 {
 #ifdef DUSKLAMP_SEND_TEST_SEAMS
-    // The test build's stand-in for a name server that never answers: this name's look-up never ends.
+    // The test build's stand-in for a name server that never answers: this name's look-up never ends,
+    // holding a socket as the system's look-up does while it waits for the server.
     const char* unanswered = std::getenv("DUSKLAMP_SEND_UNANSWERED");
-    while (!numericOnly && unanswered && host == unanswered)
-        ::sleep(3600);
+    if (!numericOnly && unanswered && host == unanswered) {
+        if (::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0) < 0) {
+            reason = SocketErrorText(errno);
+            return false;
+        }
+        for (;;)
+            ::sleep(3600);
+    }
 #endif
     addrinfo hints = {};
     hints.ai_family = AF_INET;

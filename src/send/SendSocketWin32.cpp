@@ -58,15 +58,19 @@ CSocketLayer::CSocketLayer()
     m_ready = m_error == 0;
 }
 
-CSocketLayer::~CSocketLayer()
+// No WSACleanup(): a look-up thread left in getaddrinfo() may still use Winsock until the process ends.
+CSocketLayer::~CSocketLayer() = default;
+
+unsigned CSocketLayer::SocketAllowance(unsigned wanted, unsigned& lookupThreads)
 {
-    if (m_ready)
-        ::WSACleanup();
+    lookupThreads = kMaxLookupThreads;
+    return wanted;
 }
 
-unsigned CSocketLayer::SocketAllowance(unsigned wanted)
+long ReadSome(std::FILE* file, char* buffer, std::size_t size)
 {
-    return wanted;
+    // The descriptor's _read(), for fread() would wait for the whole size or the end of the file.
+    return ::_read(::_fileno(file), buffer, static_cast<unsigned>(size));
 }
 
 bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason)

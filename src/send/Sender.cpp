@@ -139,11 +139,11 @@ bool CSchedule::Settle(Attempt& attempt, Clock::time_point now)
         std::uint32_t address = 0;
         std::string reason;
         // A look-up that could not get a thread yet asks again each round, within the same deadline.
-        if (!attempt.lookup.Begin(ReportOf(attempt.sequence).target.host) ||
-            !attempt.lookup.Poll(resolved, address, reason)) {
+        const bool started = attempt.lookup.Begin(ReportOf(attempt.sequence).target.host, m_run.lookupThreads);
+        if (!started || !attempt.lookup.Poll(resolved, address, reason)) {
             if (now < attempt.deadline)
                 return false;
-            Finish(attempt.sequence, false, "name look-up timed out");
+            Finish(attempt.sequence, false, started ? "name look-up timed out" : "no free thread for the name look-up");
             return true;
         }
         if (!resolved) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "send/SendOptions.h"
+#include "send/SendSocket.h"
 
 struct SendOutcome {
     bool reached = false;
@@ -16,6 +17,8 @@ struct SendRun {
     std::string_view wire;
     unsigned timeoutMs = 3000;
     unsigned jobs = 64;
+    // Look-ups running at once, those left over from timed-out computers included; at least jobs.
+    unsigned lookupThreads = kMaxLookupThreads;
     // Hands out the next computer in the order given; false once there is none left. Asked only as
     // computers are taken, so a list is read no faster than it is sent to.
     std::function<bool(SendTarget& target)> next;

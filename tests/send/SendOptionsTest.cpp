@@ -1,12 +1,10 @@
-// dusklamp-send's command line: every option, its bounds, the computer forms; its list read as a stream.
+// dusklamp-send's command line: every option, its bounds, the computer forms.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "net/ComputerList.h"
-#include "send/ComputerListReader.h"
 #include "send/SendOptions.h"
 
 namespace {
@@ -94,38 +92,6 @@ TEST_P(RejectedArguments, AreAUsageErrorOnOneLineNamingTheProblem)
 
 INSTANTIATE_TEST_SUITE_P(Send, AcceptedArguments, ::testing::ValuesIn(kAccepted));
 INSTANTIATE_TEST_SUITE_P(Send, RejectedArguments, ::testing::ValuesIn(kRejected));
-
-std::string Describe(const std::vector<ComputerEntry>& entries)
-{
-    std::string text;
-    for (const ComputerEntry& entry : entries)
-        text += "[" + entry.address + "|" + entry.port + "]";
-    return text;
-}
-
-TEST(SendListReader, GivesTheWholeFileReadersRecordsHoweverTheFileIsCut)
-{
-    // Line-end conventions, blank lines, a line without a comma joining the next, commas in a port,
-    // records without an address or port, over-long fields, a NUL kept for the sender to refuse.
-    const std::string lists[] = {
-        "a,1960\nb,2000\r\r\n\r\nlost\r\nc,x9\r\na,1960",
-        "  \r\n,1960\r\nx,1,2 y,3\t\tz,",
-        std::string(60, 'h') + "," + std::string(20, '9') + "\r\nq," + std::string(3, '\0') + "\r\ntrailing",
-        std::string("127.0.0.1\0x,1960\r\n", 18) + ",,,\n,\n",
-        "",
-    };
-    for (const std::string& list : lists) {
-        const std::string expected = Describe(ParseComputerList(list));
-        for (std::size_t piece = 1; piece <= list.size() + 1; ++piece) {
-            CComputerListReader reader;
-            std::vector<ComputerEntry> entries;
-            for (std::size_t at = 0; at < list.size(); at += piece)
-                reader.Feed(std::string_view(list).substr(at, piece), entries);
-            reader.Finish(entries);
-            EXPECT_EQ(Describe(entries), expected) << "pieces of " << piece;
-        }
-    }
-}
 
 TEST(SendTargets, ControlBytesMakeABadComputer)
 {
