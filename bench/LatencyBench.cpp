@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <list>
+#include <string>
 #include <vector>
 
 #include "Harness.h"
@@ -14,12 +16,15 @@ namespace {
 
 const int kRounds = 5;
 
-// Runs the trigger kRounds times and prints how long each took until the watcher saw a broadcast
-// (or, with no watcher, until the trigger itself returned).
-void Measure(const char* what, const std::function<bool()>& trigger, Watcher* watcher, double floorMs)
+// Runs the trigger kRounds times, each after what prepares it, and prints how long each took until
+// the watcher saw a broadcast (or, with no watcher, until the trigger itself returned).
+void Measure(const char* what, const std::function<bool()>& trigger, Watcher* watcher, double floorMs,
+             const std::function<void()>& prepare = nullptr)
 {
     std::vector<double> samples;
     for (int round = 0; round < kRounds; ++round) {
+        if (prepare)
+            prepare();
         if (watcher)
             watcher->Clear();
         const double startMs = NowMs();
@@ -107,9 +112,27 @@ int main()
         const double seconds = (NowMs() - startMs) / 1000;
         std::printf("%-40s %d of %d served, %.0f per second, one after the other\n", ":silent connections", served,
                     connections, served / seconds);
-        peer::Connection stalled;
-        Measure("stalled peer, then :displayon, to broadcast",
-                [&] { return stalled.Connect(port) && peer::SendCommand(port, ":displayon"); }, &watcher, 500);
+        // Silent peers held open meanwhile, fresh for each round, each accepted before the command
+        // comes: every accepted connection is a handle of the program's.
+        for (int idle : {10, 50}) {
+            std::list<peer::Connection> held;
+            const auto hold = [&] {
+                // Those of the last round go once the program has dropped them: a peer that closes
+                // first sends the empty text, which turns the display off.
+                for (peer::Connection& connection : held)
+                    connection.ClosedByPeerWithoutData();
+                held.clear();
+                const DWORD before = ProcessHandleCount(app.Id());
+                for (int i = 0; i < idle; ++i) {
+                    held.emplace_back();
+                    held.back().Connect(port);
+                    WaitUntil([&] { return ProcessHandleCount(app.Id()) + 2 >= before + i; }, 500);
+                }
+                WaitUntil([&] { return ProcessHandleCount(app.Id()) >= before + idle; }, 1000);
+            };
+            const std::string what = "the same with " + std::to_string(idle) + " silent peers held";
+            Measure(what.c_str(), [&] { return peer::SendCommand(port, ":displayon"); }, &watcher, 500, hold);
+        }
     }
     app.Terminate();
     DeleteSettings();

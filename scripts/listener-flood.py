@@ -9,7 +9,7 @@ import time
 
 PORT = int(sys.argv[1])
 LABEL = sys.argv[2] if len(sys.argv) > 2 else "from native peers"
-COUNT = 500
+COUNT = 2000
 
 
 def send_one():
@@ -38,4 +38,4 @@ def timed(peers):
 
 send_one()
 print(f":silent connections {LABEL:<22} {timed(1):.0f} per second one after the other, "
-      f"{timed(8):.0f} per second from 8 peers at once")
+      f"{timed(32):.0f} per second from 32 peers at once")

@@ -1,7 +1,6 @@
 // Application object: the one message loop every message of the program passes through.
 #include "framework/App.h"
 
-#include "framework/Socket.h"
 #include "framework/Wnd.h"
 
 namespace {
@@ -108,7 +107,6 @@ int CWinApp::ShowMessage(HWND owner, const char* text, UINT style)
             return 0;
     }
     m_openMessages.push_back(text);
-    CSocketWaitPause socketsServed;
     const int answer = ::MessageBoxA(owner, text, m_appName.c_str(), style);
     for (auto it = m_openMessages.begin(); it != m_openMessages.end(); ++it) {
         if (*it == text) {

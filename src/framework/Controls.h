@@ -49,6 +49,15 @@ public:
     void SetExtendedStyle(DWORD styles) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(styles)); }
     bool InsertColumn(int column, const char* heading, int width);
     int GetItemCount() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
+    // Room for this many rows at once, rather than growing row by row.
+    void SetItemCount(int count) { Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(count)); }
+    // Off while many rows go in: each would otherwise repaint the list.
+    void SetRedraw(bool redraw)
+    {
+        Send(WM_SETREDRAW, redraw ? TRUE : FALSE);
+        if (redraw)
+            ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    }
     // Appends a row with its first column; -1 when it could not be added.
     int AppendItem(const char* text);
     bool SetItemText(int row, int column, const char* text);

@@ -6,7 +6,6 @@
 
 #include "framework/App.h"
 #include "framework/Placement.h"
-#include "framework/Socket.h"
 
 namespace {
 
@@ -83,7 +82,6 @@ INT_PTR CDialog::DoModal()
     m_modalRunning = true;
     // Registered before creation: initialisation may already run a message box's loop.
     g_openModals.push_back(this);
-    CSocketWaitPause socketsServed;
     if (CreateFromTemplate(owner)) {
         ShowWindow(SW_SHOW);
         ::SetForegroundWindow(m_hWnd);

@@ -59,8 +59,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
 
 bool AppendToFile(const std::string& path, const std::string& bytes)
 {
-    CFileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Shared for writing too: another program that holds the file open to append (another
+    // Dusklamp, say) must not cost us our record. Appends go to the end whoever wrote last.
+    CFileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.IsOpen() && WriteAll(file.Get(), bytes) && file.Close();
 }
 

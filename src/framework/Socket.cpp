@@ -1,49 +1,53 @@
-// Sockets over Windows Sockets 1.1: one hidden window turns socket events into notifications.
+// Sockets over Windows Sockets 1.1: one hidden window turns socket events, timers and look-up
+// answers into calls on the objects that asked for them.
 #include "framework/Socket.h"
 
 #include <cstring>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace {
 
 const char kWindowClass[] = "Dusklamp.SocketWindow";
 
-// Numbers private to our window class. The first asks for held notifications to be delivered;
-// every socket gets one of the others for as long as it is open, so that a notification still
-// queued for a closed socket cannot reach a new socket that was given the same handle value.
-const UINT kDeliverHeldMessage = WM_USER;
-const UINT kFirstSocketMessage = WM_USER + 1;
+// Numbers private to our window class. Every socket and every look-up gets one for as long as it
+// lives, so that an answer still queued for one that is gone cannot reach a newcomer that was
+// given the same handle value.
+const UINT kFirstSocketMessage = WM_USER;
 const UINT kLastSocketMessage = 0x7FFF;
+// Above every event the socket layer reports.
+const long kDeferredEvent = 0x8000;
+// A timer message may come this early and still be ours; one posted sooner by another program is not.
+const DWORD kTimerSlackMs = 20;
 
 struct EventHandler {
     long event;
     void (CAsyncSocket::*handler)(int error);
 };
 
-const EventHandler kEventHandlers[] = {
-    {FD_READ, &CAsyncSocket::OnReceive},   {FD_WRITE, &CAsyncSocket::OnSend},
-    {FD_OOB, &CAsyncSocket::OnOutOfBandData}, {FD_ACCEPT, &CAsyncSocket::OnAccept},
-    {FD_CONNECT, &CAsyncSocket::OnConnect}, {FD_CLOSE, &CAsyncSocket::OnClose},
-};
-
-struct HeldNotification {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
 bool g_socketLayerReady = false;
 
-bool ResolveAddress(const char* hostAddress, in_addr& address)
+// A look-up the system is still working on. Its buffer is kept until the system's answer comes,
+// even when its owner has gone: cancelling does not stop every implementation from writing it.
+struct PendingLookup {
+    UINT message;
+    HANDLE task;
+    std::unique_ptr<char[]> buffer;
+    CHostLookup* owner;
+};
+
+// The first IPv4 address of a look-up's answer, which must lie wholly inside its buffer.
+bool AddressFromAnswer(const char* buffer, in_addr& address)
 {
-    if (!hostAddress)
-        return false;
-    address.s_addr = ::inet_addr(hostAddress);
-    if (address.s_addr != INADDR_NONE)
-        return true;
-    const hostent* host = ::gethostbyname(hostAddress);
-    if (!host || host->h_addrtype != AF_INET || !host->h_addr_list[0])
+    const char* end = buffer + MAXGETHOSTSTRUCT;
+    auto inside = [&](const void* p, std::size_t size) {
+        const char* c = static_cast<const char*>(p);
+        return c >= buffer && c <= end && size <= static_cast<std::size_t>(end - c);
+    };
+    const auto* host = reinterpret_cast<const hostent*>(buffer);
+    if (host->h_addrtype != AF_INET || host->h_length != sizeof(in_addr) || !inside(host->h_addr_list, sizeof(char*))
+        || !inside(host->h_addr_list[0], sizeof(in_addr)))
         return false;
     std::memcpy(&address, host->h_addr_list[0], sizeof(address));
     return true;
@@ -51,7 +55,7 @@ bool ResolveAddress(const char* hostAddress, in_addr& address)
 
 }  // namespace
 
-// The hidden window, the open sockets by handle, and the notifications held while a CSocket blocks.
+// The hidden window, the open sockets by handle, and the look-ups under way.
 class CSocketNotifier {
 public:
     static HWND Window();
@@ -60,20 +64,17 @@ public:
     static void Add(CAsyncSocket* socket) { State().sockets[socket->m_socket] = socket; }
     static void Remove(const CAsyncSocket* socket);
     static void CloseAll();
-
-    static const CAsyncSocket* Blocking() { return State().blocking; }
-    static void SetBlocking(const CAsyncSocket* socket) { State().blocking = socket; }
-    static bool HasHeld() { return !State().held.empty(); }
-    // While a socket blocks, only its own held notifications; otherwise all, oldest first.
-    static void DeliverHeld();
+    static UINT_PTR NewTimerId();
+    static bool StartLookup(CHostLookup* lookup, const char* hostName);
+    static void ForgetLookup(const CHostLookup* lookup);
 
 private:
     struct CState {
         HWND window = nullptr;
         std::map<SOCKET, CAsyncSocket*> sockets;
-        std::vector<HeldNotification> held;
-        const CAsyncSocket* blocking = nullptr;
+        std::vector<PendingLookup> lookups;
         UINT nextMessage = kFirstSocketMessage;
+        UINT_PTR nextTimer = 1;
     };
 
     // Never destroyed: sockets owned by static objects may close after static destructors have run.
@@ -84,9 +85,9 @@ private:
     }
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static CAsyncSocket* Find(UINT message, WPARAM wParam);
     static void Deliver(UINT message, WPARAM wParam, LPARAM lParam);
-    static void Hold(UINT message, WPARAM wParam, LPARAM lParam);
+    static bool AnswerLookup(UINT message, WPARAM wParam, LPARAM lParam);
+    static void Timeout(UINT_PTR timer);
 };
 
 HWND CSocketNotifier::Window()
@@ -112,7 +113,6 @@ void CSocketNotifier::DestroyWindow()
     if (state.window)
         ::DestroyWindow(state.window);
     state.window = nullptr;
-    state.held.clear();
 }
 
 UINT CSocketNotifier::NewMessageNumber()
@@ -124,10 +124,22 @@ UINT CSocketNotifier::NewMessageNumber()
         bool inUse = false;
         for (const auto& entry : state.sockets)
             inUse = inUse || entry.second->m_message == candidate;
+        for (const PendingLookup& lookup : state.lookups)
+            inUse = inUse || lookup.message == candidate;
         if (!inUse)
             return candidate;
     }
     return 0;
+}
+
+UINT_PTR CSocketNotifier::NewTimerId()
+{
+    // Never one still running: the ids go round only after billions of time-outs.
+    UINT_PTR& next = State().nextTimer;
+    const UINT_PTR id = next++;
+    if (next == 0)
+        next = 1;
+    return id;
 }
 
 void CSocketNotifier::Remove(const CAsyncSocket* socket)
@@ -140,21 +152,41 @@ void CSocketNotifier::Remove(const CAsyncSocket* socket)
 
 void CSocketNotifier::CloseAll()
 {
-    std::map<SOCKET, CAsyncSocket*>& sockets = State().sockets;
-    while (!sockets.empty()) {
-        CAsyncSocket* socket = sockets.begin()->second;
-        sockets.erase(sockets.begin());
+    CState& state = State();
+    while (!state.sockets.empty()) {
+        CAsyncSocket* socket = state.sockets.begin()->second;
+        state.sockets.erase(state.sockets.begin());
         socket->Close();
+    }
+    for (PendingLookup& lookup : state.lookups) {
+        if (lookup.owner)
+            lookup.owner->Cancel();
     }
 }
 
-CAsyncSocket* CSocketNotifier::Find(UINT message, WPARAM wParam)
+bool CSocketNotifier::StartLookup(CHostLookup* lookup, const char* hostName)
 {
-    CState& state = State();
-    const auto found = state.sockets.find(static_cast<SOCKET>(wParam));
-    if (found == state.sockets.end() || found->second->m_message != message)
-        return nullptr;
-    return found->second;
+    const HWND window = Window();
+    const UINT message = window ? NewMessageNumber() : 0;
+    if (!message) {
+        ::WSASetLastError(WSAENOBUFS);
+        return false;
+    }
+    std::unique_ptr<char[]> buffer(new char[MAXGETHOSTSTRUCT]());
+    const HANDLE task = ::WSAAsyncGetHostByName(window, message, hostName, buffer.get(), MAXGETHOSTSTRUCT);
+    if (!task)
+        return false;
+    lookup->m_task = task;
+    State().lookups.push_back({message, task, std::move(buffer), lookup});
+    return true;
+}
+
+void CSocketNotifier::ForgetLookup(const CHostLookup* lookup)
+{
+    for (PendingLookup& pending : State().lookups) {
+        if (pending.owner == lookup)
+            pending.owner = nullptr;
+    }
 }
 
 LRESULT CALLBACK CSocketNotifier::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -162,56 +194,80 @@ LRESULT CALLBACK CSocketNotifier::WindowProc(HWND hwnd, UINT message, WPARAM wPa
     // Another program can post to this window too: it must not close it.
     if (message == WM_CLOSE)
         return 0;
-    if (message < kDeliverHeldMessage || message > kLastSocketMessage)
+    if (message == WM_TIMER) {
+        Timeout(wParam);
+        return 0;
+    }
+    if (message < kFirstSocketMessage || message > kLastSocketMessage)
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
-    // Held notifications are older than anything the queue still has.
-    if (!Blocking())
-        DeliverHeld();
-    if (message != kDeliverHeldMessage)
+    if (!AnswerLookup(message, wParam, lParam))
         Deliver(message, wParam, lParam);
     return 0;
 }
 
 void CSocketNotifier::Deliver(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    CAsyncSocket* socket = Find(message, wParam);
+    static const EventHandler kHandlers[] = {
+        {FD_READ, &CAsyncSocket::OnReceive},    {FD_WRITE, &CAsyncSocket::OnSend},
+        {FD_ACCEPT, &CAsyncSocket::OnAccept},   {FD_CONNECT, &CAsyncSocket::OnConnect},
+        {FD_CLOSE, &CAsyncSocket::OnClose},
+    };
+    const auto found = State().sockets.find(static_cast<SOCKET>(wParam));
+    if (found == State().sockets.end() || found->second->m_message != message)
+        return;
+    CAsyncSocket* socket = found->second;
     const long event = WSAGETSELECTEVENT(lParam);
-    // Only one event the socket asked for, under its own handle and number, is a real notification.
-    if (!socket || event == 0 || (event & (event - 1)) != 0 || (event & socket->m_events) == 0)
-        return;
-    if (Blocking() && Blocking() != socket) {
-        Hold(message, wParam, lParam);
+    if (event == kDeferredEvent) {
+        // Only when asked for: a forged one must not run the owner's work twice.
+        if (socket->m_deferred) {
+            socket->m_deferred = false;
+            socket->OnDeferred();
+        }
         return;
     }
-    socket->Notify(event, WSAGETSELECTERROR(lParam));
-}
-
-void CSocketNotifier::Hold(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    // The socket layer posts an event again only after the socket has been served, so a repeat
-    // can only be a forgery; dropping it keeps a flood from growing the list.
-    std::vector<HeldNotification>& held = State().held;
-    for (const HeldNotification& notification : held) {
-        if (notification.message == message && notification.wParam == wParam &&
-            WSAGETSELECTEVENT(notification.lParam) == WSAGETSELECTEVENT(lParam))
+    // Only an event the socket asked for, under its own handle and number, is a real notification.
+    for (const EventHandler& entry : kHandlers) {
+        if (entry.event == event && (event & socket->m_events) != 0) {
+            (socket->*entry.handler)(WSAGETSELECTERROR(lParam));
             return;
+        }
     }
-    held.push_back({message, wParam, lParam});
 }
 
-void CSocketNotifier::DeliverHeld()
+bool CSocketNotifier::AnswerLookup(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // Delivery can run handlers that block, hold more or close sockets: look afresh each time.
-    std::vector<HeldNotification>& held = State().held;
-    for (;;) {
-        auto next = held.begin();
-        while (next != held.end() && Blocking() && Find(next->message, next->wParam) != Blocking())
-            ++next;
-        if (next == held.end())
+    std::vector<PendingLookup>& lookups = State().lookups;
+    auto found = lookups.begin();
+    while (found != lookups.end() && (found->message != message || found->task != reinterpret_cast<HANDLE>(wParam)))
+        ++found;
+    if (found == lookups.end())
+        return false;
+    // Out of the list before the owner hears: it may start another look-up at once.
+    const PendingLookup answered = std::move(*found);
+    lookups.erase(found);
+    CHostLookup* owner = answered.owner;
+    if (!owner)
+        return true;
+    owner->m_task = nullptr;
+    in_addr address = {};
+    int error = WSAGETASYNCERROR(lParam);
+    if (error == 0 && !AddressFromAnswer(answered.buffer.get(), address))
+        error = WSANO_DATA;
+    owner->OnLookupDone(error, address);
+    return true;
+}
+
+void CSocketNotifier::Timeout(UINT_PTR timer)
+{
+    for (const auto& entry : State().sockets) {
+        CAsyncSocket* socket = entry.second;
+        if (socket->m_timer != timer || timer == 0)
+            continue;
+        if (static_cast<LONG>(::GetTickCount() - socket->m_timerDue) < -static_cast<LONG>(kTimerSlackMs))
             return;
-        const HeldNotification notification = *next;
-        held.erase(next);
-        Deliver(notification.message, notification.wParam, notification.lParam);
+        socket->CancelTimeout();
+        socket->OnTimeout();
+        return;
     }
 }
 
@@ -266,6 +322,7 @@ bool CAsyncSocket::Create(unsigned short port, long events)
 
 bool CAsyncSocket::Register(long events)
 {
+    // Registering also makes the socket non-blocking.
     const HWND window = CSocketNotifier::Window();
     const UINT message = window ? CSocketNotifier::NewMessageNumber() : 0;
     if (!message) {
@@ -276,7 +333,6 @@ bool CAsyncSocket::Register(long events)
         return false;
     m_message = message;
     m_events = events;
-    m_deliveredEvents = 0;
     CSocketNotifier::Add(this);
     return true;
 }
@@ -294,7 +350,7 @@ bool CAsyncSocket::Listen(int backlog)
     return ::listen(m_socket, backlog) == 0;
 }
 
-bool CAsyncSocket::Accept(CAsyncSocket& connected)
+bool CAsyncSocket::Accept(CAsyncSocket& connected, long events)
 {
     if (connected.IsOpen()) {
         ::WSASetLastError(WSAEINVAL);
@@ -306,21 +362,20 @@ bool CAsyncSocket::Accept(CAsyncSocket& connected)
     // The new socket inherits our notification number; it gets its own, and until then the
     // dispatcher ignores what comes under the old one.
     connected.m_socket = socket;
-    if (!connected.Register(m_events))
+    if (!connected.Register(events))
         return connected.FailAndClose();
     return true;
 }
 
-bool CAsyncSocket::Connect(const char* hostAddress, unsigned short port)
+bool CAsyncSocket::Connect(const in_addr& address, unsigned short port)
 {
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = ::htons(port);
-    if (!ResolveAddress(hostAddress, address.sin_addr)) {
-        ::WSASetLastError(WSAEINVAL);
-        return false;
-    }
-    return ::connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    sockaddr_in target = {};
+    target.sin_family = AF_INET;
+    target.sin_port = ::htons(port);
+    target.sin_addr = address;
+    // Even a connection made at once is told by FD_CONNECT.
+    return ::connect(m_socket, reinterpret_cast<const sockaddr*>(&target), sizeof(target)) == 0
+        || ::WSAGetLastError() == WSAEWOULDBLOCK;
 }
 
 int CAsyncSocket::Send(const void* data, int length)
@@ -337,24 +392,46 @@ void CAsyncSocket::Close()
 {
     if (!IsOpen())
         return;
+    CancelTimeout();
     CSocketNotifier::Remove(this);
     ::closesocket(m_socket);
     m_socket = INVALID_SOCKET;
     m_message = 0;
     m_events = 0;
+    m_deferred = false;
 }
 
-void CAsyncSocket::Notify(long event, int error)
+bool CAsyncSocket::SetTimeout(UINT milliseconds)
 {
-    m_deliveredEvents |= event;
-    if (event == FD_CONNECT)
-        m_connectError = error;
-    for (const EventHandler& entry : kEventHandlers) {
-        if (entry.event == event) {
-            (this->*entry.handler)(error);
-            return;
-        }
-    }
+    CancelTimeout();
+    const HWND window = CSocketNotifier::Window();
+    if (!IsOpen() || !window)
+        return false;
+    const UINT_PTR id = CSocketNotifier::NewTimerId();
+    if (!::SetTimer(window, id, milliseconds, nullptr))
+        return false;
+    m_timer = id;
+    m_timerDue = ::GetTickCount() + milliseconds;
+    return true;
+}
+
+void CAsyncSocket::CancelTimeout()
+{
+    if (m_timer)
+        ::KillTimer(CSocketNotifier::Window(), m_timer);
+    m_timer = 0;
+}
+
+bool CAsyncSocket::Defer()
+{
+    if (!IsOpen())
+        return false;
+    if (m_deferred)
+        return true;
+    m_deferred = ::PostMessageA(CSocketNotifier::Window(), m_message, static_cast<WPARAM>(m_socket),
+                                WSAMAKESELECTREPLY(kDeferredEvent, 0))
+        != FALSE;
+    return m_deferred;
 }
 
 void CAsyncSocket::OnAccept(int) {}
@@ -362,144 +439,25 @@ void CAsyncSocket::OnReceive(int) {}
 void CAsyncSocket::OnSend(int) {}
 void CAsyncSocket::OnConnect(int) {}
 void CAsyncSocket::OnClose(int) {}
-void CAsyncSocket::OnOutOfBandData(int) {}
+void CAsyncSocket::OnTimeout() {}
+void CAsyncSocket::OnDeferred() {}
 
-namespace {
-
-// Marks a socket as the one blocking; when the outermost blocking call ends, the notifications held
-// meanwhile are delivered from the message loop, after what the caller still does.
-class CBlockingScope {
-public:
-    explicit CBlockingScope(const CAsyncSocket* socket) : m_outer(CSocketNotifier::Blocking())
-    {
-        CSocketNotifier::SetBlocking(socket);
-    }
-    CBlockingScope(const CBlockingScope&) = delete;
-    CBlockingScope& operator=(const CBlockingScope&) = delete;
-    ~CBlockingScope()
-    {
-        CSocketNotifier::SetBlocking(m_outer);
-        if (!m_outer && CSocketNotifier::HasHeld())
-            ::PostMessageA(CSocketNotifier::Window(), kDeliverHeldMessage, 0, 0);
-    }
-
-private:
-    const CAsyncSocket* m_outer;
-};
-
-}  // namespace
-
-CSocketWaitPause::CSocketWaitPause()
-    : m_blocking(CSocketNotifier::Blocking())
+CHostLookup::~CHostLookup()
 {
-    CSocketNotifier::SetBlocking(nullptr);
-    if (m_blocking && CSocketNotifier::HasHeld())
-        ::PostMessageA(CSocketNotifier::Window(), kDeliverHeldMessage, 0, 0);
+    Cancel();
 }
 
-CSocketWaitPause::~CSocketWaitPause()
+bool CHostLookup::Start(const char* hostName)
 {
-    CSocketNotifier::SetBlocking(m_blocking);
+    Cancel();
+    return CSocketNotifier::StartLookup(this, hostName);
 }
 
-bool CSocket::WaitForEvents(long events, DWORD timeout)
+void CHostLookup::Cancel()
 {
-    // A socket not registered for the events (or closed meanwhile) would never be woken.
-    const HWND window = CSocketNotifier::Window();
-    if ((RegisteredEvents() & events) == 0 || !window) {
-        ::WSASetLastError(WSAEINVAL);
-        return false;
-    }
-    CBlockingScope scope(this);
-    ForgetEvents();
-    const DWORD start = ::GetTickCount();
-    MSG msg;
-    for (;;) {
-        // The quit request belongs to the main loop: leave it there and give up.
-        if (::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            ::WSASetLastError(WSAEINTR);
-            return false;
-        }
-        CSocketNotifier::DeliverHeld();
-        while (::PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
-            ::DispatchMessageA(&msg);
-        // Other sockets' notifications are taken from the queue too, in order, and held. This
-        // peek must be the last before the wait: any peek counts every queued message as seen,
-        // and the wait below wakes only for messages that arrive after it.
-        while (!(DeliveredEvents() & events) &&
-               ::PeekMessageA(&msg, window, kDeliverHeldMessage, kLastSocketMessage, PM_REMOVE))
-            ::DispatchMessageA(&msg);
-        if (DeliveredEvents() & events)
-            return true;
-
-        DWORD remaining = INFINITE;
-        if (timeout != INFINITE) {
-            const DWORD elapsed = ::GetTickCount() - start;
-            if (elapsed >= timeout) {
-                ::WSASetLastError(WSAETIMEDOUT);
-                return false;
-            }
-            remaining = timeout - elapsed;
-        }
-        // Filtered peeks count as having looked, so input left in the queue does not wake us again.
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, remaining, QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT);
-    }
-}
-
-bool CSocket::Accept(CAsyncSocket& connected)
-{
-    for (;;) {
-        if (CAsyncSocket::Accept(connected))
-            return true;
-        if (::WSAGetLastError() != WSAEWOULDBLOCK || !WaitForEvents(FD_ACCEPT, INFINITE))
-            return false;
-    }
-}
-
-bool CSocket::Connect(const char* hostAddress, unsigned short port)
-{
-    if (CAsyncSocket::Connect(hostAddress, port))
-        return true;
-    if (::WSAGetLastError() != WSAEWOULDBLOCK || !WaitForEvents(FD_CONNECT, INFINITE))
-        return false;
-    if (ConnectError() != 0) {
-        ::WSASetLastError(ConnectError());
-        return false;
-    }
-    return true;
-}
-
-int CSocket::Send(const void* data, int length)
-{
-    const char* bytes = static_cast<const char*>(data);
-    for (int sent = 0; sent < length;) {
-        const int result = CAsyncSocket::Send(bytes + sent, length - sent);
-        if (result != SOCKET_ERROR)
-            sent += result;
-        else if (::WSAGetLastError() != WSAEWOULDBLOCK || !WaitForEvents(FD_WRITE | FD_CLOSE, INFINITE))
-            return SOCKET_ERROR;
-    }
-    return length;
-}
-
-int CSocket::Receive(void* buffer, int length)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        const int result = CAsyncSocket::Receive(buffer, length);
-        if (result != SOCKET_ERROR || ::WSAGetLastError() != WSAEWOULDBLOCK)
-            return result;
-        DWORD remaining = INFINITE;
-        if (m_receiveTimeout != INFINITE) {
-            const DWORD elapsed = ::GetTickCount() - start;
-            if (elapsed >= m_receiveTimeout) {
-                ::WSASetLastError(WSAETIMEDOUT);
-                return SOCKET_ERROR;
-            }
-            remaining = m_receiveTimeout - elapsed;
-        }
-        if (!WaitForEvents(FD_READ | FD_CLOSE, remaining))
-            return SOCKET_ERROR;
-    }
+    if (!m_task)
+        return;
+    ::WSACancelAsyncRequest(m_task);
+    CSocketNotifier::ForgetLookup(this);
+    m_task = nullptr;
 }

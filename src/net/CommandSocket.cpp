@@ -1,4 +1,4 @@
-// Accepting a command connection: read once, within a time limit, and hand the text on.
+// Accepting command connections: each reads once, within a time limit, and hands its text on.
 #include "net/CommandSocket.h"
 
 #include "net/AllowedSenders.h"
@@ -11,13 +11,9 @@
 namespace {
 
 const int kBacklog = 5;
-
-// A read the peer broke off (a reset, say) counts as the empty text, as it always has; one that
-// ran out of time, or that our own quit interrupted, is no command at all.
-bool CameFromThePeer(int error)
-{
-    return error != WSAETIMEDOUT && error != WSAEINTR && error != WSAEINVAL;
-}
+// Under a flood the socket layer has been seen to leave a connection that arrived while we were
+// accepting without its notice, and with it every later one: a look this often picks them up.
+const UINT kAcceptCheckMs = 500;
 
 // The connection's far end; all zeros when the system no longer knows it (reset meanwhile).
 sockaddr_in PeerOf(const CAsyncSocket& connection)
@@ -43,42 +39,117 @@ void LogReceived(const sockaddr_in& peer, const std::string& what)
 
 }  // namespace
 
+CCommandSocket::CCommandSocket(IReceivedCommandTarget& target)
+    : m_target(target)
+{
+    for (CConnection& connection : m_connections)
+        connection.m_owner = this;
+}
+
 bool CCommandSocket::Open(unsigned port)
 {
     Close();
     if (port < kLowestPort || port > kHighestPort)
         return false;
-    return Create(static_cast<unsigned short>(port)) && Listen(kBacklog);
+    return Create(static_cast<unsigned short>(port)) && Listen(kBacklog) && SetTimeout(kAcceptCheckMs);
 }
 
 void CCommandSocket::OnAccept(int)
 {
-    // Without waiting: a notification with no connection behind it (another program can post
-    // one) is no command, and must not block the program until somebody connects.
-    CSocket connection;
-    if (!CAsyncSocket::Accept(connection))
-        return;
-    // Before any read: a sender outside the list costs no read time and is closed at once.
-    const sockaddr_in peer = PeerOf(connection);
-    if (!IsAllowed(peer)) {
-        LogReceived(peer, kReceivedRefused);
-        return;
-    }
+    AcceptWaiting();
+}
 
-    // Read once. A peer that says nothing within the limit is dropped without any action: an idle
-    // or half-open connection (a port scan, say) is not a command. One that closes without
-    // sending still turns the display off, as the empty text always has.
-    char buffer[kMaxCommandBytes] = {};
-    connection.SetReceiveTimeout(kReadLimitMs);
-    const int received = connection.Receive(buffer, static_cast<int>(sizeof(buffer)));
-    if (received == SOCKET_ERROR && !CameFromThePeer(::WSAGetLastError())) {
-        if (::WSAGetLastError() == WSAETIMEDOUT)
-            LogReceived(peer, kReceivedSilent);
-        return;
+void CCommandSocket::OnTimeout()
+{
+    AcceptWaiting();
+    SetTimeout(kAcceptCheckMs);
+}
+
+void CCommandSocket::AcceptWaiting()
+{
+    // Each free slot takes one waiting connection. With every slot taken nothing is accepted, and
+    // the socket layer tells of no further connection until we accept again: a connection that
+    // ends calls us back. A flood thus costs no more than the slots.
+    for (CConnection& connection : m_connections) {
+        if (connection.IsOpen())
+            continue;
+        if (!Accept(connection, FD_READ | FD_CLOSE)) {
+            // Anything but an empty queue lost that one connection (reset while waiting, say).
+            if (::WSAGetLastError() == WSAEWOULDBLOCK)
+                return;
+            continue;
+        }
+        // Before any read or timer: a sender outside the list costs nothing more and is closed at once.
+        const sockaddr_in peer = PeerOf(connection);
+        if (!IsAllowed(peer)) {
+            connection.Close();
+            LogReceived(peer, kReceivedRefused);
+            continue;
+        }
+        if (!connection.Begin(peer))
+            connection.Close();
     }
-    const std::string text = CommandTextFromBytes(buffer, received > 0 ? static_cast<std::size_t>(received) : 0);
-    LogReceived(peer, m_target.NameReceived(text));
-    // The command runs while the connection is still open, as it always has; nothing is ever
-    // written back, and the connection closes when this returns.
-    m_target.ExecuteReceived(text);
+}
+
+bool CCommandSocket::CConnection::Begin(const sockaddr_in& peer)
+{
+    m_peer = peer;
+    m_read = false;
+    m_text.clear();
+    // A peer that says nothing within the limit is dropped without any action: an idle or
+    // half-open connection (a port scan, say) is not a command.
+    return SetTimeout(kReadLimitMs);
+}
+
+void CCommandSocket::CConnection::OnReceive(int)
+{
+    ReadOnce();
+}
+
+void CCommandSocket::CConnection::OnClose(int)
+{
+    // What the peer sent before closing is read now; nothing at all is the empty text, which
+    // turns the display off, as a peer that connects and closes always has.
+    ReadOnce();
+}
+
+void CCommandSocket::CConnection::OnTimeout()
+{
+    Close();
+    LogReceived(m_peer, kReceivedSilent);
+    m_owner->AcceptWaiting();
+}
+
+void CCommandSocket::CConnection::ReadOnce()
+{
+    if (m_read)
+        return;
+    char buffer[kMaxCommandBytes] = {};
+    const int received = Receive(buffer, static_cast<int>(sizeof(buffer)));
+    // Nothing there after all: the text is still to come.
+    if (received == SOCKET_ERROR && ::WSAGetLastError() == WSAEWOULDBLOCK)
+        return;
+    // A read the peer broke off (a reset, say) counts as the empty text, as it always has.
+    m_read = true;
+    m_text = CommandTextFromBytes(buffer, received > 0 ? static_cast<std::size_t>(received) : 0);
+    CancelTimeout();
+    // A command may open a dialog whose loop runs for long; it must not run inside this event.
+    if (!Defer()) {
+        Close();
+        m_owner->AcceptWaiting();
+    }
+}
+
+void CCommandSocket::CConnection::OnDeferred()
+{
+    // Texts run in the order their connections completed. The connection closes first, without a
+    // byte written back, so that a dialog the text opens holds no slot; this object may serve
+    // another connection before the command returns, so nothing of it is touched afterwards.
+    const std::string text = std::move(m_text);
+    const sockaddr_in peer = m_peer;
+    CCommandSocket& owner = *m_owner;
+    Close();
+    owner.AcceptWaiting();
+    LogReceived(peer, owner.m_target.NameReceived(text));
+    owner.m_target.ExecuteReceived(text);
 }

@@ -1,6 +1,8 @@
-// The listening socket for other computers' commands: one short text per connection.
+// The listening socket for other computers' commands: one short text per connection, each
+// connection served on its own.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "framework/Socket.h"
@@ -8,6 +10,8 @@
 // What each received command text is handed to.
 class IReceivedCommandTarget {
 public:
+    // Called from the message loop, never inside a socket's event, so the command may run a modal
+    // loop (a dialog or box it opens); other connections are served meanwhile.
     virtual void ExecuteReceived(const std::string& text) = 0;
     // What the log of received commands calls the command the text stands for.
     virtual std::string NameReceived(const std::string& text) const = 0;
@@ -16,21 +20,49 @@ protected:
     ~IReceivedCommandTarget() = default;
 };
 
-class CCommandSocket : public CSocket {
+class CCommandSocket : public CAsyncSocket {
 public:
     // How long a connected peer may take to send its command or close.
-    static const DWORD kReadLimitMs = 3000;
+    static const UINT kReadLimitMs = 3000;
+    // Connections open at once; past that the system's backlog holds (and then refuses) the rest.
+    static const std::size_t kMaxConnections = 64;
 
-    explicit CCommandSocket(IReceivedCommandTarget& target) : m_target(target) {}
+    explicit CCommandSocket(IReceivedCommandTarget& target);
 
     // Closes whatever listened before, then listens on the port on every local IPv4 address.
+    // Connections already accepted are served on.
     bool Open(unsigned port);
 
 protected:
     void OnAccept(int error) override;
+    void OnTimeout() override;
 
 private:
+    // One accepted connection: read once, then its text runs from the message loop.
+    class CConnection : public CAsyncSocket {
+    public:
+        CCommandSocket* m_owner = nullptr;
+
+        bool Begin(const sockaddr_in& peer);
+
+    protected:
+        void OnReceive(int error) override;
+        void OnClose(int error) override;
+        void OnTimeout() override;
+        void OnDeferred() override;
+
+    private:
+        void ReadOnce();
+
+        sockaddr_in m_peer = {};
+        bool m_read = false;
+        std::string m_text;
+    };
+
+    void AcceptWaiting();
+
     IReceivedCommandTarget& m_target;
+    CConnection m_connections[kMaxConnections];
 };
 
 // Opens or reopens the listener as the stored settings say, starting the socket layer when sending

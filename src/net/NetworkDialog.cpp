@@ -9,6 +9,7 @@
 #include "net/AllowedSendersDialog.h"
 #include "net/CommandTable.h"
 #include "net/DataFiles.h"
+#include "net/DataPath.h"
 #include "net/Sender.h"
 #include "resource.h"
 #include "settings/NetworkSettings.h"
@@ -19,6 +20,8 @@ const char kIntroductionPage[] = "https://www.brightfen.example/dusklamp/network
 const int kAddressColumn = 0;
 const int kPortColumn = 1;
 const DWORD kListStyles = LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB;
+// Posted to ourselves when a send has ended, so that its failure message runs from the dialog's loop.
+const UINT kSendEndedMessage = WM_APP + 1;
 
 // Shows the wait cursor for as long as it lives.
 class CWaitCursor {
@@ -39,11 +42,12 @@ const MessageEntry<CNetworkDialog> CNetworkDialog::kMessages[] = {
     {WM_COMMAND, IDC_REMOVECOMPUTER, &CNetworkDialog::OnRemoveComputer},
     {WM_COMMAND, IDC_SEND, &CNetworkDialog::OnSend},
     {WM_COMMAND, IDC_SENDALLOWED, &CNetworkDialog::OnSendAllowedClicked},
+    {kSendEndedMessage, 0, &CNetworkDialog::OnSendEnded},
     {WM_COMMAND, IDC_ALLOWEDSENDERS, &CNetworkDialog::OnAllowedSenders},
 };
 
 CNetworkDialog::CNetworkDialog(INetworkDialogHost& host)
-    : CDialog(IDD_NETWORK), m_host(host)
+    : CDialog(IDD_NETWORK), m_host(host), m_sender(*this)
 {
 }
 
@@ -85,8 +89,12 @@ bool CNetworkDialog::OnInitDialog()
     m_computerList.InsertColumn(kPortColumn, "Port", 100);
     std::vector<ComputerEntry> computers;
     m_listRead = ReadComputerList(computers);
+    // A long list goes in at once: room made first, and no repainting row by row.
+    m_computerList.SetRedraw(false);
+    m_computerList.SetItemCount(static_cast<int>(computers.size()));
     for (const ComputerEntry& computer : computers)
         AppendComputerRow(computer.address, computer.port);
+    m_computerList.SetRedraw(true);
     EnableSend();
 
     OfferIntroduction();
@@ -130,8 +138,10 @@ LRESULT CNetworkDialog::OnAddComputer(UINT, WPARAM, LPARAM)
 {
     // Duplicates are allowed, and nothing is written until OK.
     CAddComputerDialog dialog(this);
-    if (dialog.DoModal() == IDOK)
+    if (dialog.DoModal() == IDOK) {
         AppendComputerRow(dialog.AddressText(), dialog.PortText());
+        m_listChanged = true;
+    }
     return 0;
 }
 
@@ -161,8 +171,8 @@ LRESULT CNetworkDialog::OnRemoveComputer(UINT, WPARAM, LPARAM)
     // The box has no owner, so the list may change while it is open: delete the row asked about.
     if (app->ShowMessage(nullptr, question.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES
         && m_computerList.GetItemText(row, kAddressColumn) == address
-        && m_computerList.GetItemText(row, kPortColumn) == port)
-        m_computerList.DeleteItem(row);
+        && m_computerList.GetItemText(row, kPortColumn) == port && m_computerList.DeleteItem(row))
+        m_listChanged = true;
     return 0;
 }
 
@@ -180,51 +190,92 @@ LRESULT CNetworkDialog::OnSend(UINT, WPARAM, LPARAM)
 
 void CNetworkDialog::SendCommandToSelected(int command)
 {
-    // The failure messages have no owner and leave the dialog enabled: a second Send meanwhile
-    // would start another round inside this one.
-    if (m_sending)
+    // The dialog stays usable while a round runs, so that Esc can stop it: a second Send meanwhile
+    // is ignored.
+    if (!m_round.empty())
         return;
-    CWinApp* app = CWinApp::Current();
-    int row = m_computerList.GetNextSelected(-1);
-    if (row < 0) {
-        app->ShowMessage(nullptr, "Please Select the IP Address below.", MB_ICONINFORMATION);
+    for (int row = m_computerList.GetNextSelected(-1); row >= 0; row = m_computerList.GetNextSelected(row))
+        m_round.push_back({m_computerList.GetItemText(row, kAddressColumn), m_computerList.GetItemText(row, kPortColumn)});
+    if (m_round.empty()) {
+        CWinApp::Current()->ShowMessage(nullptr, "Please Select the IP Address below.", MB_ICONINFORMATION);
         return;
     }
-    m_sending = true;
-    // No input for the dialog until the round ends, not even while a failure message is open
-    // (they have no owner); and a round whose dialog went away meanwhile (the program was told to
-    // exit from the tray) stops rather than going on over rows that no longer exist.
-    const HWND dialog = m_hWnd;
-    ::EnableWindow(dialog, FALSE);
-    const char* wire = kRemoteCommands[command].wire;
-    const std::string label = FindCommandLabel(wire);
-    while (row >= 0 && m_hWnd == dialog) {
-        const int next = m_computerList.GetNextSelected(row);
-        const std::string address = m_computerList.GetItemText(row, kAddressColumn);
-        const std::string port = m_computerList.GetItemText(row, kPortColumn);
+    m_nextInRound = 0;
+    m_wire = kRemoteCommands[command].wire;
+    m_label = FindCommandLabel(m_wire);
+    SendToNext();
+}
+
+void CNetworkDialog::SendToNext()
+{
+    // One computer at a time, in list order; a failure's message is answered before the next is tried.
+    while (m_nextInRound < m_round.size()) {
+        m_trying = m_round[m_nextInRound++];
         // Logged before the attempt, so that every attempt is in the log, reached or not.
-        AppendCommandLog(address, port, label);
+        AppendCommandLog(m_trying.address, m_trying.port, m_label);
         int error = 0;
-        if (!SendRemoteCommand(address, port, wire, error))
-            app->ShowMessage(nullptr, ConnectFailureMessage(address, port, error).c_str(), MB_ICONERROR);
-        row = next;
+        if (m_sender.Start(m_trying.address, m_trying.port, m_wire, error))
+            return;  // OnRemoteSendEnded follows
+        if (!ReportFailure(m_trying, error))
+            return;
     }
-    m_sending = false;
-    if (m_hWnd == dialog) {
-        ::EnableWindow(dialog, TRUE);
-        ::SetForegroundWindow(dialog);
-    }
+    m_round.clear();
+}
+
+void CNetworkDialog::OnRemoteSendEnded(int error)
+{
+    m_sendError = error;
+    m_sendEnded = true;
+    ::PostMessageA(m_hWnd, kSendEndedMessage, 0, 0);
+}
+
+LRESULT CNetworkDialog::OnSendEnded(UINT, WPARAM, LPARAM)
+{
+    // Only the one we posted: another program's copy must not move the round on.
+    if (!m_sendEnded)
+        return 0;
+    m_sendEnded = false;
+    if (m_sendError == 0 || ReportFailure(m_trying, m_sendError))
+        SendToNext();
+    return 0;
+}
+
+bool CNetworkDialog::ReportFailure(const ComputerEntry& computer, int error)
+{
+    const std::string message = ConnectFailureMessage(computer.address, computer.port, error);
+    CWinApp::Current()->ShowMessage(nullptr, message.c_str(), MB_ICONERROR);
+    // The box has no owner, so the dialog may have been closed, or the program told to exit,
+    // while it was open: then the round has ended with it.
+    return m_hWnd && !m_round.empty();
+}
+
+void CNetworkDialog::StopRound()
+{
+    // The computer being tried is let go without a message, and no other is tried or logged.
+    m_sender.Cancel();
+    m_sendEnded = false;
+    m_round.clear();
+}
+
+void CNetworkDialog::OnCancel()
+{
+    ++m_closings;
+    StopRound();
+    CDialog::OnCancel();
 }
 
 void CNetworkDialog::OnOK()
 {
     if (!UpdateData(true))
         return;
+    const unsigned closing = ++m_closings;
     CWaitCursor wait;
-    // Taken before any message box can run a loop in which the dialog might go away.
+    // Taken before any message box can run a loop in which the dialog might change or go away.
     std::vector<ComputerEntry> computers;
     for (int row = 0; row < m_computerList.GetItemCount(); ++row)
         computers.push_back({m_computerList.GetItemText(row, kAddressColumn), m_computerList.GetItemText(row, kPortColumn)});
+    const bool sendAllowed = m_sendAllowed != 0;
+    StopRound();
 
     const CNetworkSettings settings;
     settings.WriteLastCommand(m_commandList.GetCurSel());
@@ -234,10 +285,21 @@ void CNetworkDialog::OnOK()
     // With the box cleared a running listener is left alone: it serves until the program ends.
     if (m_accept != 0 && !m_host.StartCommandListener())
         CWinApp::Current()->ShowMessage(nullptr, "Could not wait for Commands from Remote Dusklamp.", MB_ICONERROR);
-    // A list that could not be read at opening is left as it is rather than replaced by what the
-    // dialog showed, which was not the user's list.
-    if (m_listRead)
+    // The box has no owner: an OK or Cancel pressed while it was open has done what was left.
+    if (closing != m_closings || !m_hWnd)
+        return;
+    // Rewritten only when changed here, so an unchanged list stays byte for byte as it was. A list
+    // that could not be read at opening is never replaced by what the dialog showed, which was not
+    // the user's list; the user hears that the changes are lost.
+    if (m_listChanged && m_listRead)
         WriteComputerList(computers);
-    settings.WriteSendAllowed(m_sendAllowed != 0);
+    else if (m_listChanged) {
+        const std::string message = "Your changes to the computer list were not saved: \"" + DataFile(kComputerListFile)
+            + "\" could not be read when this window opened.";
+        CWinApp::Current()->ShowMessage(nullptr, message.c_str(), MB_ICONERROR);
+        if (closing != m_closings || !m_hWnd)
+            return;
+    }
+    settings.WriteSendAllowed(sendAllowed);
     EndDialog(IDOK);
 }

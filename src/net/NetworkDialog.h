@@ -1,8 +1,13 @@
 // The network settings dialog: accepting commands, the computer list, and sending commands.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "net/ComputerList.h"
+#include "net/Sender.h"
 #include "settings/NetworkValues.h"
 
 // What the dialog asks of the application that owns the listener.
@@ -15,7 +20,7 @@ protected:
     ~INetworkDialogHost() = default;
 };
 
-class CNetworkDialog : public CDialog {
+class CNetworkDialog : public CDialog, private IRemoteSendTarget {
 public:
     explicit CNetworkDialog(INetworkDialogHost& host);
 
@@ -24,6 +29,7 @@ protected:
     bool DoDataExchange(CDataExchange& dx) override;
     bool OnInitDialog() override;
     void OnOK() override;
+    void OnCancel() override;
 
 private:
     static const MessageEntry<CNetworkDialog> kMessages[];
@@ -32,11 +38,16 @@ private:
     LRESULT OnRemoveComputer(UINT, WPARAM, LPARAM);
     LRESULT OnSend(UINT, WPARAM, LPARAM);
     LRESULT OnSendAllowedClicked(UINT, WPARAM, LPARAM);
+    LRESULT OnSendEnded(UINT, WPARAM, LPARAM);
     LRESULT OnAllowedSenders(UINT, WPARAM, LPARAM);
 
     void OfferIntroduction();
     void AppendComputerRow(const std::string& address, const std::string& port);
     void SendCommandToSelected(int command);
+    void SendToNext();
+    bool ReportFailure(const ComputerEntry& computer, int error);
+    void StopRound();
+    void OnRemoteSendEnded(int error) override;
     void EnableSend();
 
     INetworkDialogHost& m_host;
@@ -47,6 +58,18 @@ private:
     int m_sendAllowed = 0;
     std::string m_allowedSenders;
     bool m_allowedSendersChanged = false;
-    bool m_sending = false;
     bool m_listRead = false;
+    bool m_listChanged = false;
+    // Counts OK and Cancel: a closing that finds a later one done when its message box returns stops there.
+    unsigned m_closings = 0;
+
+    // The send round: the computers selected at Send, in list order, and the one being tried.
+    std::vector<ComputerEntry> m_round;
+    std::size_t m_nextInRound = 0;
+    ComputerEntry m_trying;
+    std::string m_wire;
+    std::string m_label;
+    CRemoteSend m_sender;
+    bool m_sendEnded = false;
+    int m_sendError = 0;
 };

@@ -1,15 +1,21 @@
 // Port text to number for the sender.
 #include "net/PortText.h"
 
-std::uint16_t PortFromText(std::string_view text)
+#include "settings/NetworkValues.h"
+
+bool PortFromText(std::string_view text, std::uint16_t& port)
 {
-    // Only the low 16 bits survive, so they are all that is kept at each step; a hand-edited list
-    // with a long run of digits cannot overflow.
-    std::uint32_t port = 0;
+    // Counting stops past the highest port, so a long run of digits cannot overflow.
+    std::uint32_t number = 0;
     for (char c : text) {
         if (c < '0' || c > '9')
             break;
-        port = (port * 10 + static_cast<std::uint32_t>(c - '0')) & 0xFFFFu;
+        number = number * 10 + static_cast<std::uint32_t>(c - '0');
+        if (number > kHighestPort)
+            return false;
     }
-    return static_cast<std::uint16_t>(port);
+    if (number < kLowestPort)
+        return false;
+    port = static_cast<std::uint16_t>(number);
+    return true;
 }

@@ -4,5 +4,6 @@
 #include <cstdint>
 #include <string_view>
 
-// The leading decimal digits as a number, 0 when there are none, cut to its low 16 bits.
-std::uint16_t PortFromText(std::string_view text);
+// The leading decimal digits as a port; false when there are none or they are outside 1 to
+// 65535, which no computer can be reached at (a larger number is never cut to a smaller port).
+bool PortFromText(std::string_view text, std::uint16_t& port);

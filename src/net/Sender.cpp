@@ -1,31 +1,71 @@
-// The sending side of a remote command, its failure message, and this computer's own address.
+// Sending a remote command without blocking, its failure message, and this computer's own address.
 #include "net/Sender.h"
-
-#include "framework/Socket.h"
 
 #include <iphlpapi.h>
 
-#include <cstring>
+#include <cstdint>
 #include <vector>
 
 #include "net/PortText.h"
 
-bool SendRemoteCommand(const std::string& address, const std::string& portText, const char* wire, int& error)
+bool CRemoteSend::Start(const std::string& address, const std::string& portText, const std::string& wire, int& error)
 {
-    if (!CAsyncSocket::InitSocketLayer()) {
+    Cancel();
+    std::uint16_t port = 0;
+    if (!CAsyncSocket::InitSocketLayer())
         error = WSANOTINITIALISED;
-        return false;
-    }
-    // Blocking: while the system's own connection time-out runs, the dialog still repaints.
-    CSocket socket;
-    if (!socket.Create() || !socket.Connect(address.c_str(), PortFromText(portText))) {
+    // No computer listens outside the port range: a failure of its own, never a wrapped port.
+    else if (!PortFromText(portText, port))
+        error = WSAEADDRNOTAVAIL;
+    else if (!Create(0, FD_CONNECT) || !SetTimeout(kConnectLimitMs))
         error = ::WSAGetLastError();
-        return false;
+    else {
+        m_wire = wire;
+        m_port = port;
+        // A dotted address as it is; anything else is a host name, looked up by the system.
+        in_addr dotted = {};
+        dotted.s_addr = ::inet_addr(address.c_str());
+        if (dotted.s_addr != INADDR_NONE ? Connect(dotted, port) : CHostLookup::Start(address.c_str()))
+            return true;
+        error = ::WSAGetLastError();
     }
-    // Whether the text arrived is not looked at: a computer that accepted the connection counts as reached.
-    socket.Send(wire, static_cast<int>(std::strlen(wire)));
-    socket.Close();
-    return true;
+    Cancel();
+    return false;
+}
+
+void CRemoteSend::Cancel()
+{
+    CHostLookup::Cancel();
+    Close();
+}
+
+void CRemoteSend::OnLookupDone(int error, const in_addr& address)
+{
+    // A name that cannot be resolved fails as it always has, with WSAEINVAL.
+    if (error != 0)
+        End(WSAEINVAL);
+    else if (!Connect(address, m_port))
+        End(::WSAGetLastError());
+}
+
+void CRemoteSend::OnConnect(int error)
+{
+    // Whether the text arrived is not looked at: a computer that accepted the connection counts
+    // as reached. A few bytes always fit the new connection's send buffer.
+    if (error == 0)
+        Send(m_wire.data(), static_cast<int>(m_wire.size()));
+    End(error);
+}
+
+void CRemoteSend::OnTimeout()
+{
+    End(WSAETIMEDOUT);
+}
+
+void CRemoteSend::End(int error)
+{
+    Cancel();
+    m_target.OnRemoteSendEnded(error);
 }
 
 std::string ConnectFailureMessage(const std::string& address, const std::string& port, int error)

@@ -4,6 +4,8 @@
 #include <shlwapi.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 
 namespace harness {
 
@@ -122,6 +124,41 @@ HWND Process::WaitUntilResident(DWORD timeoutMs) const
     if (!main || !::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored))
         return nullptr;
     return main;
+}
+
+DWORD ProcessHandleCount(DWORD processId)
+{
+    // The system's list of every open handle (SystemHandleInformation): a count, then the entries.
+    struct HandleEntry {
+        USHORT processId, creatorBackTraceIndex;
+        UCHAR objectType, attributes;
+        USHORT handle;
+        void* object;
+        ACCESS_MASK access;
+    };
+    struct HandleList {
+        ULONG count;
+        HandleEntry entries[1];
+    };
+    const ULONG kSystemHandleInformation = 16;
+    using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    std::vector<char> buffer(1 << 22);
+    ULONG size = 0;
+    if (!query || query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &size) != 0)
+        return 0;
+    const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
+    DWORD count = 0;
+    for (ULONG i = 0; i < list->count; ++i)
+        count += list->entries[i].processId == processId ? 1 : 0;
+    return count;
+}
+
+std::optional<std::string> FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return in ? std::optional<std::string>(std::string(std::istreambuf_iterator<char>(in), {})) : std::nullopt;
 }
 
 DWORD WindowProcessId(HWND hwnd)

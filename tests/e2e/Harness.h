@@ -102,6 +102,11 @@ inline HWND FindMainWindow()
     return ::FindWindowA(nullptr, kMainWindowTitle);
 }
 DWORD WindowProcessId(HWND hwnd);
+// A file's bytes, or nothing when it cannot be read.
+std::optional<std::string> FileBytes(const std::string& path);
+// How many handles the process holds, from the system's list of handles; 0 when it cannot be read.
+// (Wine's GetProcessHandleCount always says 0, and its process list gives the handle table's size.)
+DWORD ProcessHandleCount(DWORD processId);
 
 // The process's visible top-level windows of the class (popup menus are "#32768") with the
 // caption, or with any caption when it is null.

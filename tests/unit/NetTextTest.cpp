@@ -64,20 +64,23 @@ TEST(CommandLog, RecordIsFourUnquotedFieldsAndCrLf)
     EXPECT_EQ(FormatCommandLogRecord("", "", "", ""), ",,,\r\n");
 }
 
-TEST(PortText, LeadingDigitsCutTo16Bits)
+TEST(PortText, LeadingDigitsInRangeOrNoPortAtAll)
 {
     const struct {
         const char* text;
-        std::uint16_t port;
+        std::uint16_t port;  // 0: no port, which the sender reports
     } cases[] = {
         // Only leading digits count: no blanks, no sign.
-        {"", 0}, {"abc", 0}, {" 1960", 0}, {"+1960", 0}, {"1960x", 1960}, {"19 60", 19},
-        {"65535", 65535}, {"65536", 0}, {"65537", 1},
-        // Long digit runs wrap like the 16-bit cut of the full number.
-        {"4294967296", 0}, {"4294969256", 1960}, {"123456789012345678901234567890", 2770},
+        {"", 0}, {"abc", 0}, {" 1960", 0}, {"+1960", 0}, {"0", 0}, {"1960x", 1960}, {"19 60", 19},
+        {"1", 1}, {"00065535", 65535},
+        // Past the highest port nothing is cut down to a port somebody else may listen on.
+        {"65536", 0}, {"65537", 0}, {"4294969256", 0}, {"123456789012345678901234567890", 0},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(PortFromText(c.text), c.port) << '"' << c.text << '"';
+    for (const auto& c : cases) {
+        std::uint16_t port = 0;
+        EXPECT_EQ(PortFromText(c.text, port), c.port != 0) << '"' << c.text << '"';
+        EXPECT_EQ(port, c.port) << '"' << c.text << '"';
+    }
 }
 
 TEST(UnsignedText, PortFieldAcceptsOnlyPlainNumbersInRange)

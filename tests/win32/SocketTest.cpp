@@ -1,29 +1,33 @@
-// The socket classes on loopback against the real socket layer: blocking waits, held and stale notifications.
+// The socket classes on loopback against the real socket layer: events, time-outs, look-ups, and
+// notifications that are stale or forged. Connecting and deferred work are used by every network test.
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <initializer_list>
 #include <string>
-#include <thread>
-#include <utility>
 
 #include "framework/Socket.h"
 
 namespace {
 
 const DWORD kDeadline = 5000;
-const DWORD kBound = 600;
 
 // Dispatches what arrives until the condition holds or the deadline passes.
-bool PumpUntil(const std::function<bool()>& condition)
+bool PumpUntil(const std::function<bool()>& condition, DWORD deadline = kDeadline)
 {
     const DWORD start = ::GetTickCount();
-    for (MSG msg;; ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT)) {
+    for (MSG msg;; ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT)) {
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageA(&msg);
-        if (condition() || ::GetTickCount() - start >= kDeadline)
+        if (condition() || ::GetTickCount() - start >= deadline)
             return condition();
     }
+}
+
+in_addr Loopback()
+{
+    in_addr address = {};
+    address.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
 }
 
 unsigned short PortOf(SOCKET socket)
@@ -38,141 +42,153 @@ unsigned short PortOf(SOCKET socket)
 struct CPeer {
     SOCKET socket = INVALID_SOCKET;
     ~CPeer() { Close(); }
-    bool Connect(SOCKET listener)
+    bool Connect(unsigned short port)
     {
         socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address = {AF_INET, htons(PortOf(listener)), {}, {}};
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in address = {AF_INET, htons(port), Loopback(), {}};
         return ::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
     }
     void Close() { ::closesocket(socket); socket = INVALID_SOCKET; }
 };
 
-// Opens the socket layer and the listener on a free port, then connects each peer and accepts it.
-bool Listen(CAsyncSocket& listener, std::initializer_list<std::pair<CPeer*, CAsyncSocket*>> pairs = {},
-            long events = CAsyncSocket::kAllEvents)
-{
-    bool ok = CAsyncSocket::InitSocketLayer() && listener.Create(0, events) && listener.Listen();
-    for (const auto& [peer, accepted] : pairs)
-        ok = ok && peer->Connect(listener.GetHandle()) && listener.Accept(*accepted);
-    return ok;
-}
-
-// Notes each notification as a letter, and reads what arrives so that the next one can come.
-class CRecordingSocket : public CSocket {
+// Notes each call as a letter (A accept, R receive, X close, T time-out); reads what arrives, so
+// that the next event can come.
+class CRecordingSocket : public CAsyncSocket {
 public:
     std::string events;
+
+protected:
     void OnAccept(int) override { events += 'A'; }
-    void OnReceive(int) override { char buffer[64]; events += 'R'; CAsyncSocket::Receive(buffer, sizeof(buffer)); }
-    void OnSend(int) override { events += 'W'; }
-    void OnClose(int) override { events += 'C'; }
+    void OnReceive(int) override
+    {
+        char buffer[64];
+        Receive(buffer, sizeof(buffer));
+        events += 'R';
+    }
+    void OnClose(int) override { events += 'X'; }
+    void OnTimeout() override { events += 'T'; }
 };
 
-struct ReceiveCase { const char* name; void (*peerAction)(CPeer&); bool quitQueued; int result, error; };
-class ReceiveSocketTest : public ::testing::TestWithParam<ReceiveCase> {};
+class SocketTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(CAsyncSocket::InitSocketLayer() && m_listener.Create(0, FD_ACCEPT) && m_listener.Listen(5));
+        m_port = PortOf(m_listener.GetHandle());
+    }
 
-TEST_P(ReceiveSocketTest, EndsOnDataCloseBoundOrQuitWhileInputWaits)
-{
-    const ReceiveCase& row = GetParam();
-    CSocket listener, connection;
-    CPeer peer;
-    ASSERT_TRUE(Listen(listener, {{&peer, &connection}}));
-    // Stands for user input, which must wait until the receive is over.
-    ::PostThreadMessageA(::GetCurrentThreadId(), WM_APP, 0, 0);
-    if (row.quitQueued)
-        ::PostQuitMessage(7);
-    std::thread act(row.peerAction, std::ref(peer));
-    char buffer[100] = {};
-    connection.SetReceiveTimeout(kBound);
-    const DWORD start = ::GetTickCount();
-    const int result = connection.Receive(buffer, sizeof(buffer));
-    const int error = result == SOCKET_ERROR ? ::WSAGetLastError() : 0;
-    const DWORD elapsed = ::GetTickCount() - start;
-    act.join();
+    // A connection from a new peer, accepted into the socket given.
+    bool Accept(CPeer& peer, CAsyncSocket& accepted, long events = FD_READ | FD_CLOSE)
+    {
+        return peer.Connect(m_port) && PumpUntil([&] { return m_listener.events.size() > m_accepts; })
+            && m_listener.Accept(accepted, events) && ++m_accepts;
+    }
 
-    EXPECT_EQ(result, row.result);
-    EXPECT_EQ(error, row.error);
-    EXPECT_STREQ(buffer, row.result > 0 ? "hello" : "");
-    EXPECT_TRUE(row.error != WSAETIMEDOUT || (elapsed >= kBound && elapsed < kBound + 400)) << elapsed;
-    MSG msg;
-    EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_REMOVE));
-    EXPECT_EQ(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? static_cast<int>(msg.wParam) : 0,
-              row.quitQueued ? 7 : 0) << "the quit request must stay queued";
-}
-
-const ReceiveCase kReceiveCases[] = {
-    {"DataArrives", [](CPeer& peer) { ::send(peer.socket, "hello", 5, 0); }, false, 5, 0},
-    {"PeerClosesWithoutSending", [](CPeer& peer) { peer.Close(); }, false, 0, 0},
-    {"SilentPeerTimesOut", [](CPeer&) {}, false, SOCKET_ERROR, WSAETIMEDOUT},
-    {"QuitEndsWaitAndStaysQueued", [](CPeer&) {}, true, SOCKET_ERROR, WSAEINTR},
+    CRecordingSocket m_listener;
+    unsigned short m_port = 0;
+    std::size_t m_accepts = 0;
 };
-INSTANTIATE_TEST_SUITE_P(Peer, ReceiveSocketTest, ::testing::ValuesIn(kReceiveCases),
-                         [](const ::testing::TestParamInfo<ReceiveCase>& info) { return info.param.name; });
 
-TEST(SocketTest, HeldNotificationsComeAfterInOrderButNeverToANewSocketWithTheSameHandle)
+TEST_F(SocketTest, EventsReachTheirSocketButNeverANewSocketGivenTheSameHandle)
 {
-    CSocket listener, waiting;
-    CRecordingSocket other, first, fresh[8];
-    CPeer silentPeer, otherPeer, peer;
-    ASSERT_TRUE(Listen(listener, {{&silentPeer, &waiting}, {&otherPeer, &other}, {&peer, &first}}));
+    CPeer peer, otherPeer;
+    CRecordingSocket first, other;
+    ASSERT_TRUE(Accept(peer, first) && Accept(otherPeer, other));
+
+    // first's events are queued when it closes; its handle value then goes to a newcomer.
     const SOCKET handle = first.GetHandle();
-    // While one socket waits, the others' notifications are held, first's close among them; by the
-    // time they are delivered, first is gone and its handle value has a new owner.
-    ::send(otherPeer.socket, "x", 1, 0);
-    otherPeer.Close();
+    ::send(peer.socket, "x", 1, 0);
     peer.Close();
-    char byte;
-    waiting.SetReceiveTimeout(kBound);
-    ASSERT_EQ(waiting.Receive(&byte, 1), SOCKET_ERROR);
-    EXPECT_EQ(other.events + first.events, "");
+    const HWND window = ::FindWindowExA(HWND_MESSAGE, nullptr, "Dusklamp.SocketWindow", nullptr);
+    MSG queued = {};
+    const DWORD start = ::GetTickCount();
+    while (!(::PeekMessageA(&queued, window, WM_USER, 0x7FFF, PM_NOREMOVE) && queued.wParam == handle)
+           && ::GetTickCount() - start < kDeadline)
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_POSTMESSAGE);
+    ASSERT_EQ(queued.wParam, handle) << "no event was queued for the closing socket";
     first.Close();
+    CRecordingSocket fresh[8];
     size_t reused = 0;
-    while (reused < 7 && fresh[reused].Create(0) && fresh[reused].GetHandle() != handle)
+    while (reused < 7 && fresh[reused].Create(0, FD_READ | FD_CLOSE) && fresh[reused].GetHandle() != handle)
         ++reused;
     ASSERT_EQ(fresh[reused].GetHandle(), handle) << "the socket layer did not reuse the handle value";
-    EXPECT_TRUE(PumpUntil([&] { return other.events == "WRC"; })) << other.events;
-    EXPECT_EQ(fresh[reused].events, "");
+    ::send(otherPeer.socket, "x", 1, 0);
+    otherPeer.Close();
+    EXPECT_TRUE(PumpUntil([&] { return other.events == "RX"; })) << other.events;
+    EXPECT_EQ(fresh[reused].events + first.events, "");
 }
 
-struct ConnectCase { const char* host; bool listening; int error; };
-class ConnectSocketTest : public ::testing::TestWithParam<ConnectCase> {};
-
-TEST_P(ConnectSocketTest, ConnectsAndSendsOrReportsWhy)
+TEST_F(SocketTest, TimeOutsComeOnceAtTheirTimeUnlessReplacedCancelledOrClosed)
 {
-    const ConnectCase& row = GetParam();
-    // Bound but not listening: the port stays ours, and connecting to it is refused.
-    CSocket listener, refusing, sender, accepted;
-    ASSERT_TRUE(Listen(listener) && refusing.Create() && sender.Create());
-
-    const bool connected = sender.Connect(row.host, PortOf((row.listening ? listener : refusing).GetHandle()));
-    ASSERT_EQ(connected ? 0 : ::WSAGetLastError(), row.error);
-    EXPECT_TRUE(!connected || (sender.Send("hello", 5) == 5 && listener.Accept(accepted)));
+    CRecordingSocket sockets[4];
+    for (CRecordingSocket& socket : sockets)
+        ASSERT_TRUE(socket.Create(0, FD_READ) && socket.SetTimeout(300));
+    ASSERT_TRUE(sockets[1].SetTimeout(800));
+    sockets[2].CancelTimeout();
+    sockets[3].Close();
+    const DWORD start = ::GetTickCount();
+    EXPECT_TRUE(PumpUntil([&] { return !sockets[0].events.empty(); }));
+    EXPECT_GE(::GetTickCount() - start, 280u);
+    EXPECT_TRUE(PumpUntil([&] { return !sockets[1].events.empty(); }));
+    EXPECT_GE(::GetTickCount() - start, 780u);
+    PumpUntil([] { return false; }, 400);
+    EXPECT_EQ(sockets[0].events + sockets[1].events + sockets[2].events + sockets[3].events, "TT");
 }
 
-INSTANTIATE_TEST_SUITE_P(Target, ConnectSocketTest, ::testing::Values(
-    ConnectCase{"127.0.0.1", true, 0}, ConnectCase{"localhost", true, 0},
-    ConnectCase{"127.0.0.1", false, WSAECONNREFUSED}, ConnectCase{"no-such-host.invalid", true, WSAEINVAL}));
+class CRecordingLookup : public CHostLookup {
+public:
+    int answers = 0;
+    int error = -1;
+    in_addr address = {};
 
-TEST(SocketTest, ForgedNotificationsReachNoSocketAndLeaveWindowWorking)
+protected:
+    void OnLookupDone(int lookupError, const in_addr& found) override
+    {
+        ++answers;
+        error = lookupError;
+        address = found;
+    }
+};
+
+TEST_F(SocketTest, LookUpsAnswerOnceFromTheLoopAndACancelledOneNever)
 {
-    CRecordingSocket listener;
-    ASSERT_TRUE(Listen(listener, {}, FD_ACCEPT));
+    CRecordingLookup found, cancelled;
+    {
+        CRecordingLookup gone;  // its answer comes after it has gone
+        ASSERT_TRUE(gone.Start("localhost"));
+    }
+    ASSERT_TRUE(found.Start("localhost") && cancelled.Start("localhost"));
+    cancelled.Cancel();
+    EXPECT_TRUE(PumpUntil([&] { return found.answers > 0; }, 20000));
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(found.answers, 1);
+    EXPECT_EQ(found.error, 0);
+    EXPECT_EQ(found.address.s_addr, Loopback().s_addr);
+    EXPECT_EQ(cancelled.answers, 0);
+}
+
+TEST_F(SocketTest, ForgedNotificationsReachNoSocketAndLeaveTheWindowWorking)
+{
     const HWND window = ::FindWindowExA(HWND_MESSAGE, nullptr, "Dusklamp.SocketWindow", nullptr);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(m_listener.SetTimeout(60000));
     // Under every private number, its own too, the listener's handle with an event it did not ask
-    // for; then a request to close the window.
-    const long kUnasked[] = {FD_READ, FD_WRITE, FD_CLOSE};
+    // for, or a deferral it did not ask for; then timers under the first ids and a request to close.
+    const long kUnasked[] = {FD_READ, FD_WRITE, FD_CLOSE, 0x8000};
     for (UINT message = WM_USER; message <= 0x7FFF; ++message) {
-        ::PostMessageA(window, message, listener.GetHandle(), WSAMAKESELECTREPLY(kUnasked[message % 3], 0));
+        ::PostMessageA(window, message, m_listener.GetHandle(), WSAMAKESELECTREPLY(kUnasked[message % 4], 0));
         if (message % 1000 == 0)
             PumpUntil([] { return true; });
     }
+    for (WPARAM timer = 0; timer < 100; ++timer)
+        ::PostMessageA(window, WM_TIMER, timer, 0);
     ::PostMessageA(window, WM_CLOSE, 0, 0);
     PumpUntil([] { return true; });
-    EXPECT_EQ(listener.events, "");
+    EXPECT_EQ(m_listener.events, "");
 
     CPeer peer;
-    ASSERT_TRUE(peer.Connect(listener.GetHandle()));
-    EXPECT_TRUE(PumpUntil([&] { return listener.events == "A"; }));
+    ASSERT_TRUE(peer.Connect(m_port));
+    EXPECT_TRUE(PumpUntil([&] { return m_listener.events == "A"; }));
 }
 
 }  // namespace
