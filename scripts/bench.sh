@@ -27,6 +27,21 @@ bench_build() {
     wine reg add "$key" /v ClientPort /t REG_DWORD /d "$port" /f >/dev/null 2>&1
     wine "$build/bin/dusklamp.exe" :silent >/dev/null 2>&1 &
     for _ in $(seq 100); do python3 -c "import socket; socket.create_connection(('127.0.0.1', $port)).close()" 2>/dev/null && break; sleep 0.1; done
+
+    # What an idle program costs, read off the kernel's own counts: with the wake guard's option
+    # off, on, and armed by a blanking another computer asked for.
+    local pid
+    pid=$(pgrep -f "$build/bin/dusklamp.exe" | head -n1 || true)
+    if [ -n "$pid" ]; then
+        python3 "$here/idle-cost.py" "$pid" "idle, wake guard off"
+        wine reg add "$key" /v KeepDarkUntilKey /t REG_DWORD /d 1 /f >/dev/null 2>&1
+        python3 "$here/idle-cost.py" "$pid" "idle, wake guard on, not armed"
+        python3 -c "import socket; socket.create_connection(('127.0.0.1', $port)).sendall(b' ')"
+        sleep 1
+        python3 "$here/idle-cost.py" "$pid" "idle, wake guard armed"
+        python3 -c "import socket; socket.create_connection(('127.0.0.1', $port)).sendall(b':displayon')"
+        wine reg add "$key" /v KeepDarkUntilKey /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    fi
     python3 "$here/listener-flood.py" "$port"
     wine reg delete "$key" /f >/dev/null 2>&1
 }

@@ -3,7 +3,6 @@
 
 #include <commctrl.h>
 
-#include "actions/Display.h"
 #include "net/DataFiles.h"
 #include "settings/SettingsStore.h"
 #include "ui/HotKey.h"
@@ -13,6 +12,15 @@
 CDusklampApp g_app;
 
 namespace {
+
+// Held by the resident program for the user's session, so that starts at the same moment cannot
+// all find no window and all stay. Older copies take no lock: the window title still decides
+// between them and us.
+const char kInstanceLockName[] = "Local\\Brightfen.Dusklamp.Resident";
+// How long a start that finds the lock taken waits for the holder's window (the holder may still
+// be starting), and how often it looks meanwhile.
+const DWORD kWaitForRunningMs = 5000;
+const DWORD kLookEveryMs = 50;
 
 // "Until handled" in practice: a forwarded ":shutdown" keeps the second start waiting for as
 // long as the user leaves the schedule dialog open. Only a hung receiver ends the wait early.
@@ -38,7 +46,7 @@ void InitCommonControlClasses()
 }  // namespace
 
 CDusklampApp::CDusklampApp()
-    : m_listener(*this), m_mainDialog(*this)
+    : m_instanceLock(kInstanceLockName), m_wakeGuard(m_display), m_listener(*this), m_mainDialog(*this)
 {
 }
 
@@ -48,6 +56,12 @@ bool CDusklampApp::InitInstance()
 
     if (ForwardToRunningInstance())
         return false;
+    // Without its timer no display request could ever be carried out.
+    if (!m_display.Create())
+        return false;
+    // Without its window the guard stays disarmed: the display is blanked as before.
+    if (m_wakeGuard.Create())
+        m_display.SetObserver(&m_wakeGuard);
 
     if (!StartCommandListener())
         ShowMessage(nullptr, "Could not wait for Commands from Remote Dusklamp.", MB_ICONERROR);
@@ -64,11 +78,35 @@ bool CDusklampApp::InitInstance()
     return true;
 }
 
+bool CDusklampApp::FindRunningInstance(HWND& running)
+{
+    // Only this start waits here, before it has any window; the running instance is never held up.
+    const DWORD startedAt = ::GetTickCount();
+    for (;;) {
+        running = ::FindWindowA(nullptr, kMainWindowTitle);
+        if (::IsWindow(running))
+            return true;
+        if (m_instanceLock.TryTake(kLookEveryMs)) {
+            // One more look, for an older copy that holds no lock.
+            running = ::FindWindowA(nullptr, kMainWindowTitle);
+            return ::IsWindow(running) != FALSE;
+        }
+        // The holder shows no window (a message box of its start-up may be waiting for the user):
+        // this start ends rather than become a second resident, and its request is dropped.
+        if (::GetTickCount() - startedAt >= kWaitForRunningMs) {
+            running = nullptr;
+            return true;
+        }
+    }
+}
+
 bool CDusklampApp::ForwardToRunningInstance()
 {
-    HWND running = ::FindWindowA(nullptr, kMainWindowTitle);
-    if (!::IsWindow(running))
+    HWND running = nullptr;
+    if (!FindRunningInstance(running))
         return false;
+    if (!running)
+        return true;
 
     const unsigned message = ForwardedMessage(SelectForwardedCommand(CommandLineTail()));
     if (message == 0)
@@ -99,24 +137,29 @@ void CDusklampApp::Execute(Command command)
         m_mainDialog.ShowWindow(SW_SHOW);
         break;
     case Command::Schedule:
-        m_mainDialog.RunScheduleDialog(m_scheduleDialog);
+        if (m_mainDialog.RunScheduleDialog(m_scheduleDialog))
+            Execute(Command::DisplayOff);
         break;
     case Command::LockDisplayOff:
-        LockAndTurnDisplayOff();
+        // Input at a locked workstation goes to the system's own desktop: there is nothing to guard.
+        if (m_display.LockAndTurnDisplayOff())
+            m_wakeGuard.Disarm();
         break;
     case Command::DisplayOn:
-        TurnDisplayOn();
+        m_wakeGuard.Disarm();
+        m_display.TurnDisplayOn();
         break;
     case Command::Network:
         OpenNetworkSettings();
         break;
     case Command::DisplayOff:
-        TurnDisplayOff();
+        m_wakeGuard.OnDisplayOffRequested();
+        m_display.TurnDisplayOff();
         break;
     }
 }
 
-void CDusklampApp::OnForwardedRequest(unsigned message)
+void CDusklampApp::OnRequest(unsigned message)
 {
     Command command;
     if (CommandForMessage(message, command))
@@ -146,20 +189,48 @@ void CDusklampApp::OpenCommandsLog()
     ::OpenCommandsLog();
 }
 
+void CDusklampApp::OnKeepDisplayOffChanged(bool keep)
+{
+    if (!keep)
+        m_wakeGuard.Disarm();
+}
+
+void CDusklampApp::OnMainWindowDestroyed()
+{
+    // The program lives as long as its main window.
+    ::PostQuitMessage(0);
+}
+
 int CDusklampApp::ExitInstance()
 {
+    m_wakeGuard.Disarm();
     m_listener.Close();
     CAsyncSocket::ReleaseSocketLayer();
     return CWinApp::ExitInstance();
 }
 
+bool CDusklampApp::OnHotKey(const MSG& msg)
+{
+    if (msg.message != WM_HOTKEY)
+        return false;
+    Execute(Command::DisplayOff);
+    return true;
+}
+
+bool CDusklampApp::ProcessMessageFilter(int, MSG* msg)
+{
+    // The system's loops (message boxes, the tray menu) would drop the hot key's message, which
+    // has no window to go to. Ours never pass it on this far: PreTranslateMessage consumes it.
+    m_display.BroadcastIfDue();
+    return OnHotKey(*msg);
+}
+
 bool CDusklampApp::PreTranslateMessage(MSG* msg)
 {
-    // Registered without a window, the hot key reaches the thread's queue and only this filter sees it.
-    if (msg->message == WM_HOTKEY) {
-        TurnDisplayOff();
+    m_display.BroadcastIfDue();
+    // Registered without a window, the hot key reaches the thread's queue with no window to go to.
+    if (OnHotKey(*msg))
         return true;
-    }
     // The session-end notice is normally sent to the main window, which handles it the same way.
     // Only a session that really ends takes the program with it: FALSE means the end was cancelled.
     if (msg->message == WM_ENDSESSION && msg->wParam)

@@ -4,12 +4,15 @@
 
 #include <string>
 
+#include "actions/Display.h"
 #include "app/CommandSelection.h"
+#include "app/InstanceLock.h"
 #include "framework/App.h"
 #include "net/CommandSocket.h"
 #include "net/NetworkDialog.h"
 #include "ui/MainDialog.h"
 #include "ui/ScheduleDialog.h"
+#include "ui/WakeGuard.h"
 
 class CDusklampApp : public CWinApp,
                      private IMainDialogHost,
@@ -20,24 +23,37 @@ public:
 
     bool InitInstance() override;
     bool PreTranslateMessage(MSG* msg) override;
+    bool ProcessMessageFilter(int code, MSG* msg) override;
     int ExitInstance() override;
 
     // Interprets a command line or a received command text; works on its own copy.
     void DispatchCommand(std::string text);
-    // What every trigger ends in: the command line, a second start's message, a received text.
+    // What every trigger ends in: the command line, a second start's message, the tray menu, the
+    // hot key, a received text.
     void Execute(Command command);
 
 private:
     bool ForwardToRunningInstance();
+    // False when this start is to stay resident (it then holds the session's lock). True when
+    // another instance is there: running is its window, or nullptr when the lock's holder has
+    // shown none in time.
+    bool FindRunningInstance(HWND& running);
+    // The hot key, in whichever loop its message turns up; true when it was one.
+    bool OnHotKey(const MSG& msg);
+    void OpenNetworkSettings();
 
-    void OnForwardedRequest(unsigned message) override;
-    void OpenNetworkSettings() override;
+    void OnRequest(unsigned message) override;
     void OpenCommandsLog() override;
+    void OnKeepDisplayOffChanged(bool keep) override;
+    void OnMainWindowDestroyed() override;
     void ExecuteReceived(const std::string& text) override;
     bool StartCommandListener() override;
 
+    CInstanceLock m_instanceLock;
+    CDisplayPower m_display;
+    CWakeGuard m_wakeGuard;
     CCommandSocket m_listener;
-    // Serves the ":shutdown" command; the tray menu uses a dialog of its own.
+    // Serves every schedule request; it reads its presets afresh each time it opens.
     CScheduleDlg m_scheduleDialog;
     CMainDialog m_mainDialog;
 };

@@ -36,9 +36,31 @@ int CWinApp::Main(HINSTANCE instance, const char* commandLine)
     if (::LoadStringA(instance, kAppTitleStringId, title, sizeof(title)) > 0)
         m_appName = title;
 
+    // Installed before start-up, whose message boxes already run the system's loop.
+    m_messageFilterHook = ::SetWindowsHookExA(WH_MSGFILTER, &CWinApp::MessageFilterHook, nullptr,
+                                              ::GetCurrentThreadId());
     if (InitInstance())
         Run();
-    return ExitInstance();
+    const int exitCode = ExitInstance();
+    if (m_messageFilterHook)
+        ::UnhookWindowsHookEx(m_messageFilterHook);
+    m_messageFilterHook = nullptr;
+    return exitCode;
+}
+
+LRESULT CALLBACK CWinApp::MessageFilterHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    // IsDialogMessage calls this hook as well, so our own loops reach it too, but only with what
+    // PreTranslateMessage has let through.
+    CWinApp* app = g_currentApp;
+    if (code >= 0 && app && app->ProcessMessageFilter(code, reinterpret_cast<MSG*>(lParam)))
+        return 1;
+    return ::CallNextHookEx(app ? app->m_messageFilterHook : nullptr, code, wParam, lParam);
+}
+
+bool CWinApp::ProcessMessageFilter(int, MSG*)
+{
+    return false;
 }
 
 bool CWinApp::InitInstance()

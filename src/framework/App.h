@@ -25,6 +25,9 @@ public:
     virtual bool InitInstance();
     // Sees every message taken from the thread's queue first; true consumes it.
     virtual bool PreTranslateMessage(MSG* msg);
+    // Sees the messages that the system's own modal loops (message boxes, menus, dialog boxes)
+    // take, which never pass through PreTranslateMessage; true consumes the message.
+    virtual bool ProcessMessageFilter(int code, MSG* msg);
     virtual int ExitInstance();
 
     // Filter, then the given dialog's keyboard handling, then translate and dispatch.
@@ -52,6 +55,7 @@ protected:
     int Run();
 
 private:
+    static LRESULT CALLBACK MessageFilterHook(int code, WPARAM wParam, LPARAM lParam);
     CProfile Profile() const { return CProfile(m_registryKey, m_appName); }
 
     HINSTANCE m_instance = nullptr;
@@ -60,5 +64,6 @@ private:
     std::string m_registryKey;
     CWnd* m_mainWnd = nullptr;
     int m_exitCode = 0;
+    HHOOK m_messageFilterHook = nullptr;
     std::vector<std::string> m_openMessages;
 };

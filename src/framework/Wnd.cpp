@@ -1,8 +1,6 @@
 // Window wrapper: binds a window handle to its object and dispatches through the message tables.
 #include "framework/Wnd.h"
 
-#include "framework/App.h"
-
 namespace {
 
 // The object pointer lives in the window's property list, so any window class can be bound.
@@ -35,6 +33,20 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     if (m_superProc)
         return ::CallWindowProcA(m_superProc, m_hWnd, message, wParam, lParam);
     return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+}
+
+bool CWnd::CreateMessageWindow()
+{
+    // Any system class will do: the object's procedure replaces the class's own at once.
+    HWND hwnd = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ::GetModuleHandleA(nullptr),
+                                  nullptr);
+    if (!hwnd)
+        return false;
+    if (!SubclassWindow(hwnd)) {
+        ::DestroyWindow(hwnd);
+        return false;
+    }
+    return true;
 }
 
 bool CWnd::SubclassWindow(HWND hwnd)
@@ -74,9 +86,5 @@ void CWnd::OnFinalMessage()
     ::RemovePropA(m_hWnd, kObjectProperty);
     m_hWnd = nullptr;
     m_superProc = nullptr;
-
-    // The message loop lives as long as the main window.
-    CWinApp* app = CWinApp::Current();
-    if (app && app->GetMainWnd() == this)
-        ::PostQuitMessage(0);
+    PostNcDestroy();
 }

@@ -70,6 +70,9 @@ public:
 
     static CWnd* FromHandle(HWND hwnd);
 
+    // A window that is never shown and gets no broadcasts, for timers and notifications.
+    bool CreateMessageWindow();
+
 protected:
     // A class routes its message table here and leaves the rest to its base class.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -78,6 +81,8 @@ protected:
 
     // Routes the window's messages through this object from now on.
     bool SubclassWindow(HWND hwnd);
+    // Called once the window is gone and this object no longer bound to it.
+    virtual void PostNcDestroy() {}
 
     HWND m_hWnd = nullptr;
 

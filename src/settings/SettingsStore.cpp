@@ -30,6 +30,16 @@ void WriteTrayIconShown(int shown)
     WriteInt("SysTray", shown);
 }
 
+int ReadKeepDarkUntilKey()
+{
+    return ReadInt("KeepDarkUntilKey", 0);
+}
+
+void WriteKeepDarkUntilKey(int keep)
+{
+    WriteInt("KeepDarkUntilKey", keep);
+}
+
 SchedulePresets ReadSchedulePresets()
 {
     SchedulePresets presets;

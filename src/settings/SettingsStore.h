@@ -21,6 +21,10 @@ bool WriteHotKeyMod(int mod);
 int ReadTrayIconShown();
 void WriteTrayIconShown(int shown);
 
+// "KeepDarkUntilKey": 1 keeps a display Dusklamp turned off dark until a key is pressed.
+int ReadKeepDarkUntilKey();
+void WriteKeepDarkUntilKey(int keep);
+
 // The schedule dialog's presets and its confirmed choice.
 struct SchedulePresets {
     int displayOffNow;         // "Dimnow"

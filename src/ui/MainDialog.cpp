@@ -3,7 +3,6 @@
 
 #include <shellapi.h>
 
-#include "actions/Display.h"
 #include "actions/SessionRequest.h"
 #include "framework/App.h"
 #include "framework/Icon.h"
@@ -22,6 +21,16 @@ const char kSupportMail[] = "mailto:support@brightfen.example?subject=Dusklamp";
 const char kTrayTip[] = "Dusklamp";
 const UINT_PTR kCountdownTimer = 1;
 const UINT kCountdownPeriodMs = 1000;
+
+// The tray menu's items that ask what a second start can ask, and the request each one makes.
+const struct {
+    UINT item;
+    unsigned request;
+} kTrayRequests[] = {
+    {ID_TRAY_DISPLAYOFF, UM_DISPLAYOFF}, {ID_TRAY_LOCKDISPLAYOFF, UM_LOCKDISPLAYOFF},
+    {ID_TRAY_SCHEDULE, UM_SCHEDULE},     {ID_TRAY_HOTKEY, UM_SHOWSETTINGS},
+    {ID_TRAY_NETWORK, UM_NETWORK},
+};
 
 }  // namespace
 
@@ -42,14 +51,16 @@ const MessageEntry<CMainDialog> CMainDialog::kMessages[] = {
     {WM_COMMAND, ID_FILE_CLOSE, &CMainDialog::OnClose},
     {WM_COMMAND, ID_HELP_WEBSITE, &CMainDialog::OnHelpWebSite},
     {WM_COMMAND, ID_HELP_SUPPORT, &CMainDialog::OnHelpSupport},
-    {WM_COMMAND, ID_TRAY_DISPLAYOFF, &CMainDialog::OnTrayDisplayOff},
-    {WM_COMMAND, ID_TRAY_LOCKDISPLAYOFF, &CMainDialog::OnTrayLockDisplayOff},
-    {WM_COMMAND, ID_TRAY_SCHEDULE, &CMainDialog::OnTraySchedule},
-    {WM_COMMAND, ID_TRAY_HOTKEY, &CMainDialog::OnTrayHotKeySettings},
-    {WM_COMMAND, ID_TRAY_NETWORK, &CMainDialog::OnTrayNetwork},
+    {WM_COMMAND, ID_TRAY_DISPLAYOFF, &CMainDialog::OnTrayRequest},
+    {WM_COMMAND, ID_TRAY_LOCKDISPLAYOFF, &CMainDialog::OnTrayRequest},
+    {WM_COMMAND, ID_TRAY_SCHEDULE, &CMainDialog::OnTrayRequest},
+    {WM_COMMAND, ID_TRAY_HOTKEY, &CMainDialog::OnTrayRequest},
+    {WM_COMMAND, ID_TRAY_NETWORK, &CMainDialog::OnTrayRequest},
     {WM_COMMAND, ID_TRAY_COMMANDSLOG, &CMainDialog::OnTrayCommandsLog},
     {WM_COMMAND, ID_TRAY_REMOTESHUTDOWN, &CMainDialog::OnTrayRemoteShutdown},
     {WM_COMMAND, ID_TRAY_EXIT, &CMainDialog::OnTrayExit},
+    {WM_COMMAND, ID_TRAY_KEEPDARK, &CMainDialog::OnTrayKeepDark},
+    {WM_INITMENUPOPUP, 0, &CMainDialog::OnInitMenuPopup},
     {WM_COMMAND, IDC_CHANGE, &CMainDialog::OnChangeHotKey},
     {WM_COMMAND, IDC_CLEAR, &CMainDialog::OnClearHotKey},
     {WM_COMMAND, IDC_SYSTRAY, &CMainDialog::OnSysTrayClicked},
@@ -106,7 +117,7 @@ bool CMainDialog::OnInitDialog()
 
 LRESULT CMainDialog::OnForwardedRequest(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    m_host.OnForwardedRequest(message);
+    m_host.OnRequest(message);
     if (message == UM_SHOWSETTINGS) {
         // The second start allowed us the foreground; without it the window would open behind.
         ::SetForegroundWindow(m_hWnd);
@@ -195,40 +206,37 @@ LRESULT CMainDialog::OnHelpSupport(UINT, WPARAM, LPARAM)
     return 0;
 }
 
-LRESULT CMainDialog::OnTrayDisplayOff(UINT, WPARAM, LPARAM)
+LRESULT CMainDialog::OnTrayRequest(UINT, WPARAM command, LPARAM)
 {
-    TurnDisplayOff();
-    return 0;
-}
-
-LRESULT CMainDialog::OnTrayLockDisplayOff(UINT, WPARAM, LPARAM)
-{
-    LockAndTurnDisplayOff();
-    return 0;
-}
-
-LRESULT CMainDialog::OnTraySchedule(UINT, WPARAM, LPARAM)
-{
-    CScheduleDlg dialog(this);
-    RunScheduleDialog(dialog);
-    return 0;
-}
-
-LRESULT CMainDialog::OnTrayHotKeySettings(UINT, WPARAM, LPARAM)
-{
-    ShowWindow(SW_SHOW);
-    return 0;
-}
-
-LRESULT CMainDialog::OnTrayNetwork(UINT, WPARAM, LPARAM)
-{
-    m_host.OpenNetworkSettings();
+    // Straight to the application, which carries out every request the one way: unlike a second
+    // start's, the tray's "HotKey Settings" shows the window without taking the foreground.
+    for (const auto& row : kTrayRequests) {
+        if (row.item == LOWORD(command))
+            m_host.OnRequest(row.request);
+    }
     return 0;
 }
 
 LRESULT CMainDialog::OnTrayCommandsLog(UINT, WPARAM, LPARAM)
 {
     m_host.OpenCommandsLog();
+    return 0;
+}
+
+LRESULT CMainDialog::OnTrayKeepDark(UINT, WPARAM, LPARAM)
+{
+    // The tick shows the stored value, read as the menu opened: a click turns that around.
+    const bool keep = ReadKeepDarkUntilKey() == 0;
+    WriteKeepDarkUntilKey(keep ? 1 : 0);
+    m_host.OnKeepDisplayOffChanged(keep);
+    return 0;
+}
+
+LRESULT CMainDialog::OnInitMenuPopup(UINT, WPARAM menu, LPARAM)
+{
+    // Every popup of this window passes here; only the tray menu holds the item.
+    ::CheckMenuItem(reinterpret_cast<HMENU>(menu), ID_TRAY_KEEPDARK,
+                    MF_BYCOMMAND | (ReadKeepDarkUntilKey() != 0 ? MF_CHECKED : MF_UNCHECKED));
     return 0;
 }
 
@@ -306,20 +314,15 @@ LRESULT CMainDialog::OnSysTrayClicked(UINT, WPARAM, LPARAM)
     return 0;
 }
 
-void CMainDialog::RunScheduleDialog(CScheduleDlg& dialog)
+bool CMainDialog::RunScheduleDialog(CScheduleDlg& dialog)
 {
     // One schedule dialog at a time (the framework brings an open one forward instead): two open
     // ones would apply their choices in the wrong order.
-    if (dialog.DoModal() == IDOK)
-        ApplySchedule(dialog);
-}
-
-void CMainDialog::ApplySchedule(const CScheduleDlg& dialog)
-{
+    if (dialog.DoModal() != IDOK)
+        return false;
     m_scheduledAction = dialog.ActionText();
     StartCountdown(dialog.Duration());
-    if (dialog.TurnDisplayOffNow())
-        TurnDisplayOff();
+    return dialog.TurnDisplayOffNow();
 }
 
 void CMainDialog::StartCountdown(int minutes)

@@ -13,10 +13,14 @@ class CScheduleDlg;
 // What the main window asks of the application that owns it.
 class IMainDialogHost {
 public:
-    // A second start's request, as the private message it arrived as.
-    virtual void OnForwardedRequest(unsigned message) = 0;
-    virtual void OpenNetworkSettings() = 0;
+    // A request, as the private message a second start sends for it; the tray menu's items that
+    // ask the same things ask by the same numbers.
+    virtual void OnRequest(unsigned message) = 0;
     virtual void OpenCommandsLog() = 0;
+    // The user has switched keeping the display dark until a key is pressed on or off (stored).
+    virtual void OnKeepDisplayOffChanged(bool keep) = 0;
+    // The window is gone, by Exit or by the end of the session.
+    virtual void OnMainWindowDestroyed() = 0;
 
 protected:
     ~IMainDialogHost() = default;
@@ -26,8 +30,9 @@ class CMainDialog : public CDialog {
 public:
     explicit CMainDialog(IMainDialogHost& host);
 
-    // Runs a schedule dialog and takes over its confirmed choice, replacing any pending schedule.
-    void RunScheduleDialog(CScheduleDlg& dialog);
+    // Runs a schedule dialog and takes over its confirmed choice, replacing any pending schedule;
+    // true when that choice also asks for the display off now.
+    bool RunScheduleDialog(CScheduleDlg& dialog);
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -36,6 +41,7 @@ protected:
     // Enter and Esc must neither close nor hide the window.
     void OnOK() override {}
     void OnCancel() override {}
+    void PostNcDestroy() override { m_host.OnMainWindowDestroyed(); }
 
 private:
     static const MessageEntry<CMainDialog> kMessages[];
@@ -51,20 +57,17 @@ private:
 
     LRESULT OnHelpWebSite(UINT, WPARAM, LPARAM);
     LRESULT OnHelpSupport(UINT, WPARAM, LPARAM);
-    LRESULT OnTrayDisplayOff(UINT, WPARAM, LPARAM);
-    LRESULT OnTrayLockDisplayOff(UINT, WPARAM, LPARAM);
-    LRESULT OnTraySchedule(UINT, WPARAM, LPARAM);
-    LRESULT OnTrayHotKeySettings(UINT, WPARAM, LPARAM);
-    LRESULT OnTrayNetwork(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayRequest(UINT, WPARAM command, LPARAM);
     LRESULT OnTrayCommandsLog(UINT, WPARAM, LPARAM);
     LRESULT OnTrayRemoteShutdown(UINT, WPARAM, LPARAM);
     LRESULT OnTrayExit(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayKeepDark(UINT, WPARAM, LPARAM);
+    LRESULT OnInitMenuPopup(UINT, WPARAM menu, LPARAM);
     LRESULT OnChangeHotKey(UINT, WPARAM, LPARAM);
     LRESULT OnClearHotKey(UINT, WPARAM, LPARAM);
     LRESULT OnSysTrayClicked(UINT, WPARAM, LPARAM);
 
     void ShowStoredHotKey();
-    void ApplySchedule(const CScheduleDlg& dialog);
     void StartCountdown(int minutes);
 
     IMainDialogHost& m_host;

@@ -43,12 +43,16 @@ bool DusklampTest::HoldHotKey(UINT modifiers, UINT key)
 
 void DusklampTest::ExpectBroadcastsBeforeProbe(HWND main, std::initializer_list<LPARAM> expected)
 {
-    // Posted, not sent: the program takes posted messages in order and only in its message
-    // loops, so by the time the probe is handled, whatever came before it has been done.
+    // The expected broadcasts first, then the probe: a display-on, posted, so the program takes it
+    // after whatever came before it. Its own broadcast comes no sooner than half a second after it.
+    // A broadcast still pending when the probe came would have taken the probe in and been
+    // followed by one more for it, so a stray request always shows as a broadcast too many.
+    ASSERT_TRUE(m_watcher.WaitForPowerEvents(expected.size()));
+    const double probedAt = NowMs();
     ASSERT_TRUE(::PostMessageA(main, UM_DISPLAYON, 0, 0));
     ASSERT_TRUE(WaitUntil([&] {
         const auto events = m_watcher.PowerEvents();
-        return !events.empty() && events.back().power == kPowerOn && events.size() > expected.size();
+        return !events.empty() && events.back().power == kPowerOn && events.back().atMs >= probedAt + 499;
     }));
     const auto events = m_watcher.PowerEvents();
     ASSERT_EQ(events.size(), expected.size() + 1);

@@ -17,8 +17,8 @@ protected:
     HWND StartResident(const std::string& arguments);
     // Registers a hot key for this test program, as another program holding it would.
     bool HoldHotKey(UINT modifiers, UINT key);
-    // Proves what the program broadcast before it took up a probe posted now: the power
-    // commands seen must be exactly these, followed by the probe's own display-on.
+    // Proves what the program broadcast for the requests before a probe posted once these were
+    // seen: the power commands must be exactly these, followed by the probe's own display-on.
     void ExpectBroadcastsBeforeProbe(HWND main, std::initializer_list<LPARAM> expected = {});
     // Waits for the program's message box with this text, checks its owner unless told not
     // to, and answers it with the button.

@@ -115,6 +115,34 @@ TEST_F(HostileInputTest, SecondStartEndsWhenTheWindowWithItsTitleIsHung)
     EXPECT_TRUE(second.WaitForExit(10000)) << "the second start hangs with the window it found";
 }
 
+// Requests faster than the half second: each is answered no sooner than half a second after it,
+// and none waits for the flood to end.
+TEST_F(HostileInputTest, AFloodOfDisplayRequestsIsAnsweredNeitherTooSoonNorPutOff)
+{
+    ASSERT_TRUE(StartResident(":silent"));
+    const double firstAt = NowMs();
+    double lastAt = firstAt;
+    int posted = 0;
+    // Off and on in turn, twenty every ten milliseconds for three seconds; the last one is on.
+    for (double next = firstAt; next < firstAt + 3000; next += 10) {
+        WaitUntil([&] { return NowMs() >= next; });
+        for (int i = 0; i < 20; ++i, ++posted) {
+            lastAt = NowMs();
+            ASSERT_TRUE(::PostMessageA(m_main, posted % 2 ? UM_DISPLAYON : UM_DISPLAYOFF, 0, 0));
+        }
+    }
+    ASSERT_TRUE(WaitUntil([&] {
+        return m_watcher.WaitForPowerEvents(1, 0) && m_watcher.PowerEvents().back().atMs >= lastAt + 500;
+    }));
+    const auto events = m_watcher.PowerEvents();
+    EXPECT_EQ(events.back().power, kPowerOn) << "the latest request wins";
+    EXPECT_GE(events.front().atMs - firstAt, 500.0);
+    // From the first request on, never long without a broadcast, however many requests follow.
+    for (std::size_t i = 0; i < events.size(); ++i)
+        EXPECT_LT(events[i].atMs - (i ? events[i - 1].atMs : firstAt), 1500.0) << "put off by the flood";
+    EXPECT_LT(events.size(), 20u) << "each of " << posted << " requests broadcast on its own";
+}
+
 TEST_F(HostileInputTest, OwnerStaysDisabledUntilTheLastOfTwoDialogsCloses)
 {
     ASSERT_TRUE(StartResident(":settings"));

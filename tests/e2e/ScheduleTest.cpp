@@ -134,9 +134,9 @@ TEST_F(ScheduleTest, OkStoresTheChoiceAndBlanksAtOnceAndCancelWritesNothing)
 
 // Under Wine a plain request first asks every window; ours refuses, so the session goes on.
 // The countdown must neither run early nor late: other programs post timer messages of any id,
-// the display is blanked in bursts for most of the minute (four blankings hold the thread for two
-// seconds, and the system drops the timer messages that fall due meanwhile but one), and a later
-// dialog is cancelled or left open.
+// the display is blanked in bursts for most of the minute (each burst of requests shares its
+// broadcasts, which may hold the thread while every window takes them), and a later dialog is
+// cancelled or left open.
 TEST_F(ScheduleTest, PlainShutdownIsAskedSixtyOneSecondsAfterOkWhateverHappensMeanwhile)
 {
     HWND dialog = Open();
@@ -168,7 +168,7 @@ TEST_F(ScheduleTest, PlainShutdownIsAskedSixtyOneSecondsAfterOkWhateverHappensMe
     const double askedAfter = m_watcher.SessionEndQueries()[0] - confirmed;
     EXPECT_GE(askedAfter, 59000.0);
     EXPECT_LE(askedAfter, 63000.0);
-    EXPECT_GT(m_watcher.PowerEvents().size(), 40u) << "the display was blanked all along";
+    EXPECT_GE(m_watcher.PowerEvents().size(), 12u) << "the display was blanked all along";
     EXPECT_TRUE(::IsWindow(dialog));
     ASSERT_TRUE(PressButton(dialog, IDCANCEL));
 

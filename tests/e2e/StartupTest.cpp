@@ -4,6 +4,7 @@
 #include <psapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 
@@ -15,7 +16,7 @@ namespace {
 
 class StartupTest : public DusklampTest {};
 
-TEST_F(StartupTest, PrivateDisplayOffMessageBlanksAndIsNoRepositionRequest)
+TEST_F(StartupTest, PrivateDisplayOffMessageBlanksAfterAPauseThatFreezesNothingAndIsNoRepositionRequest)
 {
     ASSERT_TRUE(StartResident(":silent"));
     // Wine's desktop, while it still starts up in a fresh session, moves windows back onto it.
@@ -24,15 +25,39 @@ TEST_F(StartupTest, PrivateDisplayOffMessageBlanksAndIsNoRepositionRequest)
     ASSERT_TRUE(::SetWindowPos(m_main, nullptr, -150, -40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
     const double sentAt = NowMs();
     EXPECT_EQ(::SendMessageA(m_main, UM_DISPLAYOFF, 0, 0), 1);
-    // Sent, so the broadcast has happened by the time the call returns.
+    // The half second before the broadcast holds nothing up: the window answers at once.
+    DWORD_PTR ignored = 0;
+    EXPECT_TRUE(::SendMessageTimeoutA(m_main, WM_NULL, 0, 0, SMTO_NORMAL, 400, &ignored));
+    const double answeredAt = NowMs();
+    ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
     const auto events = m_watcher.PowerEvents();
-    ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].power, kPowerOff);
     EXPECT_GE(events[0].atMs - sentAt, 500.0);
+    EXPECT_LT(answeredAt, events[0].atMs) << "the window answered only after the broadcast";
     RECT rect;
     ::GetWindowRect(m_main, &rect);
     EXPECT_EQ(rect.left, -150);
     EXPECT_EQ(rect.top, -40);
+    ExpectBroadcastsBeforeProbe(m_main, {kPowerOff});
+}
+
+TEST_F(StartupTest, TenSimultaneousFirstStartsLeaveOneResidentAndNoBox)
+{
+    // With a hot key stored, a second resident would be refused it and say so.
+    WriteSetting("Key", DWORD(VK_F9));
+    WriteSetting("Mod", DWORD(MOD_CONTROL | MOD_ALT));
+    Process starts[10];
+    for (Process& start : starts)
+        ASSERT_TRUE(start.Start(":silent"));
+    // All but one hand their request on and end.
+    const auto isRunning = [](const Process& start) { return start.IsRunning(); };
+    const auto running = [&] { return std::count_if(std::begin(starts), std::end(starts), isRunning); };
+    ASSERT_TRUE(WaitUntil([&] { return running() == 1; }, 30000)) << running() << " still running";
+    const Process& resident = *std::find_if(std::begin(starts), std::end(starts), isRunning);
+    HWND main = resident.WaitUntilResident();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(::FindWindowExA(nullptr, main, nullptr, kMainWindowTitle), nullptr) << "a second main window";
+    EXPECT_TRUE(FindDialogs(resident.Id(), nullptr).empty());
 }
 
 TEST_F(StartupTest, SessionEndSentToMainWindowEndsProgramUnlessCancelled)

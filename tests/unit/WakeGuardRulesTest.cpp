@@ -1,0 +1,119 @@
+// The wake guard's rules: what arms and disarms it, and when mouse input turns the display off again.
+#include <gtest/gtest.h>
+
+#include "ui/WakeGuardRules.h"
+
+namespace {
+
+const std::bitset<256> kNoKeys;
+const unsigned kShift = 0x10, kCtrl = 0x11, kM = 'M';
+
+// Armed the way every trigger arms it: a display-off request, then its broadcast.
+CWakeGuardRules Armed(const std::bitset<256>& held = kNoKeys)
+{
+    CWakeGuardRules rules;
+    rules.OnDisplayOffRequested();
+    EXPECT_TRUE(rules.OnBroadcast(true, true, held));
+    return rules;
+}
+
+TEST(WakeGuardRules, ArmsOnlyAtTheBroadcastOfAPlainOffRequestTheUserWants)
+{
+    struct Case {
+        const char* what;
+        bool requested, displayOff, wanted, arms;
+    };
+    const Case cases[] = {
+        {"off request, wanted", true, true, true, true},
+        {"option off", true, true, false, false},
+        {"a broadcast nobody asked this guard for (a lock's blanking)", false, true, true, false},
+        {"the request ended in display on", true, false, true, false},
+    };
+    for (const Case& c : cases) {
+        CWakeGuardRules rules;
+        if (c.requested)
+            rules.OnDisplayOffRequested();
+        EXPECT_EQ(rules.OnBroadcast(c.displayOff, c.wanted, kNoKeys), c.arms) << c.what;
+        EXPECT_EQ(rules.IsArmed(), c.arms) << c.what;
+        // One request arms once: a later broadcast with no request of its own does not.
+        rules.OnDisarmingRequest();
+        EXPECT_FALSE(rules.OnBroadcast(true, true, kNoKeys)) << c.what;
+    }
+}
+
+TEST(WakeGuardRules, DisplayOnLockOrChoiceDisarmsAndDropsAPendingArm)
+{
+    CWakeGuardRules rules = Armed();
+    EXPECT_TRUE(rules.OnDisarmingRequest());
+    EXPECT_FALSE(rules.IsArmed());
+    EXPECT_FALSE(rules.OnDisarmingRequest()) << "nothing left to disarm";
+
+    // Off requested, then display on (or a lock) before the pause is over: the broadcast arms nothing.
+    rules.OnDisplayOffRequested();
+    rules.OnDisarmingRequest();
+    EXPECT_FALSE(rules.OnBroadcast(true, true, kNoKeys));
+
+    rules = Armed();
+    EXPECT_FALSE(rules.OnBroadcast(false, true, kNoKeys));
+    EXPECT_FALSE(rules.IsArmed()) << "a display-on broadcast disarms";
+}
+
+TEST(WakeGuardRules, FirstPressOfAKeyNotHeldAtArmingDisarms)
+{
+    std::bitset<256> held;
+    held.set(kCtrl).set(kM);  // the hot key, still down at the broadcast
+    CWakeGuardRules rules = Armed(held);
+    EXPECT_FALSE(rules.OnKey(kM, true)) << "a repeat of a key held at arming";
+    EXPECT_FALSE(rules.OnKey(kM, false));
+    EXPECT_FALSE(rules.OnKey(kCtrl, false)) << "a release is no press";
+    EXPECT_TRUE(rules.IsArmed());
+    EXPECT_TRUE(rules.OnKey(kM, true)) << "pressed again after its release";
+    EXPECT_FALSE(rules.IsArmed());
+    EXPECT_FALSE(rules.OnKey(kShift, true)) << "disarmed already";
+
+    rules = Armed(held);
+    EXPECT_TRUE(rules.OnKey(kShift, true));
+}
+
+TEST(WakeGuardRules, EachBurstOfMouseInputReblanksOnceAfterItSettles)
+{
+    CWakeGuardRules rules = Armed();
+    const unsigned long long t = 1000000;
+    EXPECT_TRUE(rules.OnMouseInput(t)) << "a new burst asks for a check";
+    EXPECT_FALSE(rules.OnMouseInput(t + 100));
+    EXPECT_EQ(rules.NextCheckMs(), t + 100 + CWakeGuardRules::kSettleMs);
+    EXPECT_FALSE(rules.TakeReblank(t + 100 + CWakeGuardRules::kSettleMs - 1));
+    EXPECT_TRUE(rules.TakeReblank(t + 100 + CWakeGuardRules::kSettleMs));
+    EXPECT_FALSE(rules.TakeReblank(t + 5000)) << "once per burst";
+    EXPECT_TRUE(rules.OnMouseInput(t + 6000)) << "the next burst is a new one";
+}
+
+TEST(WakeGuardRules, AMouseThatNeverSettlesStillReblanksEverySecondAndNoMoreOften)
+{
+    CWakeGuardRules rules = Armed();
+    int reblanks = 0;
+    // Input every 20 ms for 5 s, checks every 10 ms.
+    for (unsigned long long now = 0; now < 5000; now += 10) {
+        if (now % 20 == 0)
+            rules.OnMouseInput(now);
+        if (rules.TakeReblank(now))
+            ++reblanks;
+    }
+    EXPECT_GE(reblanks, 4);
+    EXPECT_LE(reblanks, 5);
+}
+
+TEST(WakeGuardRules, NothingHappensWhileDisarmed)
+{
+    CWakeGuardRules rules;
+    EXPECT_FALSE(rules.OnMouseInput(10));
+    EXPECT_FALSE(rules.TakeReblank(10000));
+    EXPECT_FALSE(rules.OnKey(kShift, true));
+
+    rules = Armed();
+    rules.OnMouseInput(10);
+    rules.OnDisarmingRequest();
+    EXPECT_FALSE(rules.TakeReblank(10000)) << "a burst under way when disarmed is dropped";
+}
+
+}  // namespace
