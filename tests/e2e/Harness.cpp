@@ -129,17 +129,8 @@ HWND Process::WaitUntilResident(DWORD timeoutMs) const
 DWORD ProcessHandleCount(DWORD processId)
 {
     // The system's list of every open handle (SystemHandleInformation): a count, then the entries.
-    struct HandleEntry {
-        USHORT processId, creatorBackTraceIndex;
-        UCHAR objectType, attributes;
-        USHORT handle;
-        void* object;
-        ACCESS_MASK access;
-    };
-    struct HandleList {
-        ULONG count;
-        HandleEntry entries[1];
-    };
+    struct HandleEntry { USHORT processId, backTrace; UCHAR type, attributes; USHORT handle; void* object; ULONG access; };
+    struct HandleList { ULONG count; HandleEntry entries[1]; };
     const ULONG kSystemHandleInformation = 16;
     using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
     const auto query = reinterpret_cast<Query>(
