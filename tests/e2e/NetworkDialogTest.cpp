@@ -370,7 +370,12 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
     EXPECT_LT(NowMs() - triedAt, 21000);
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 3; }));
     ASSERT_TRUE(CloseDialog(dialog, kEscape));
-    // Nothing after the computer being tried: no attempt, record or message.
+    // The computer being tried gets its command when it answers at last, never an empty
+    // connection (which it would take for "turn the display off"); nothing comes after it: no
+    // attempt, record or message.
+    silent.Release();
+    EXPECT_EQ(silent.Next(), ":displayon");
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }));
     EXPECT_EQ(unreached.Next(1000), "<no connection>");
     EXPECT_EQ(LogRecords().size(), 3u);
     EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
