@@ -9,6 +9,7 @@ namespace {
 const int kBacklog = 5;
 // Under a flood the socket layer has been seen to leave a connection that arrived while we were
 // accepting without its notice, and with it every later one: a look this often picks them up.
+// Only while connections come and go; an idle listener is never woken.
 const UINT kAcceptCheckMs = 500;
 
 }  // namespace
@@ -25,21 +26,22 @@ bool CCommandSocket::Open(unsigned port)
     Close();
     if (port < kLowestPort || port > kHighestPort)
         return false;
-    return Create(static_cast<unsigned short>(port)) && Listen(kBacklog) && SetTimeout(kAcceptCheckMs);
+    return Create(static_cast<unsigned short>(port)) && Listen(kBacklog);
 }
 
 void CCommandSocket::OnAccept(int)
 {
     AcceptWaiting();
+    SetTimeout(kAcceptCheckMs);
 }
 
 void CCommandSocket::OnTimeout()
 {
-    AcceptWaiting();
-    SetTimeout(kAcceptCheckMs);
+    if (AcceptWaiting())
+        SetTimeout(kAcceptCheckMs);
 }
 
-void CCommandSocket::AcceptWaiting()
+bool CCommandSocket::AcceptWaiting()
 {
     // Each free slot takes one waiting connection. With every slot taken nothing is accepted, and
     // the socket layer tells of no further connection until we accept again: a connection that
@@ -50,12 +52,17 @@ void CCommandSocket::AcceptWaiting()
         if (!Accept(connection, FD_READ | FD_CLOSE)) {
             // Anything but an empty queue lost that one connection (reset while waiting, say).
             if (::WSAGetLastError() == WSAEWOULDBLOCK)
-                return;
+                break;
             continue;
         }
         if (!connection.Begin())
             connection.Close();
     }
+    for (const CConnection& connection : m_connections) {
+        if (connection.IsOpen())
+            return true;
+    }
+    return false;
 }
 
 bool CCommandSocket::CConnection::Begin()
