@@ -13,6 +13,7 @@ namespace {
 const int kBacklog = 5;
 // Under a flood the socket layer has been seen to leave a connection that arrived while we were
 // accepting without its notice, and with it every later one: a look this often picks them up.
+// Only while connections come and go; an idle listener is never woken.
 const UINT kAcceptCheckMs = 500;
 
 // The connection's far end; all zeros when the system no longer knows it (reset meanwhile).
@@ -51,21 +52,22 @@ bool CCommandSocket::Open(unsigned port)
     Close();
     if (port < kLowestPort || port > kHighestPort)
         return false;
-    return Create(static_cast<unsigned short>(port)) && Listen(kBacklog) && SetTimeout(kAcceptCheckMs);
+    return Create(static_cast<unsigned short>(port)) && Listen(kBacklog);
 }
 
 void CCommandSocket::OnAccept(int)
 {
     AcceptWaiting();
+    SetTimeout(kAcceptCheckMs);
 }
 
 void CCommandSocket::OnTimeout()
 {
-    AcceptWaiting();
-    SetTimeout(kAcceptCheckMs);
+    if (AcceptWaiting())
+        SetTimeout(kAcceptCheckMs);
 }
 
-void CCommandSocket::AcceptWaiting()
+bool CCommandSocket::AcceptWaiting()
 {
     // Each free slot takes one waiting connection. With every slot taken nothing is accepted, and
     // the socket layer tells of no further connection until we accept again: a connection that
@@ -76,7 +78,7 @@ void CCommandSocket::AcceptWaiting()
         if (!Accept(connection, FD_READ | FD_CLOSE)) {
             // Anything but an empty queue lost that one connection (reset while waiting, say).
             if (::WSAGetLastError() == WSAEWOULDBLOCK)
-                return;
+                break;
             continue;
         }
         // Before any read or timer: a sender outside the list costs nothing more and is closed at once.
@@ -89,6 +91,11 @@ void CCommandSocket::AcceptWaiting()
         if (!connection.Begin(peer))
             connection.Close();
     }
+    for (const CConnection& connection : m_connections) {
+        if (connection.IsOpen())
+            return true;
+    }
+    return false;
 }
 
 bool CCommandSocket::CConnection::Begin(const sockaddr_in& peer)

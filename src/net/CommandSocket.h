@@ -59,7 +59,8 @@ private:
         std::string m_text;
     };
 
-    void AcceptWaiting();
+    // True when a connection was taken or is still being served.
+    bool AcceptWaiting();
 
     IReceivedCommandTarget& m_target;
     CConnection m_connections[kMaxConnections];

@@ -214,8 +214,10 @@ void CNetworkDialog::SendToNext()
         // Logged before the attempt, so that every attempt is in the log, reached or not.
         AppendCommandLog(m_trying.address, m_trying.port, m_label);
         int error = 0;
-        if (m_sender.Start(m_trying.address, m_trying.port, m_wire, error))
+        if (m_sender.Start(m_trying.address, m_trying.port, m_wire, error)) {
+            m_attemptUnderWay = true;
             return;  // OnRemoteSendEnded follows
+        }
         if (!ReportFailure(m_trying, error))
             return;
     }
@@ -226,6 +228,7 @@ void CNetworkDialog::OnRemoteSendEnded(int error)
 {
     m_sendError = error;
     m_sendEnded = true;
+    m_attemptUnderWay = false;
     ::PostMessageA(m_hWnd, kSendEndedMessage, 0, 0);
 }
 
@@ -235,6 +238,11 @@ LRESULT CNetworkDialog::OnSendEnded(UINT, WPARAM, LPARAM)
     if (!m_sendEnded)
         return 0;
     m_sendEnded = false;
+    // Closed while it was under way: however it went, the user has left and hears nothing of it.
+    if (m_resultAfterAttempt != 0) {
+        EndDialog(m_resultAfterAttempt);
+        return 0;
+    }
     if (m_sendError == 0 || ReportFailure(m_trying, m_sendError))
         SendToNext();
     return 0;
@@ -249,19 +257,24 @@ bool CNetworkDialog::ReportFailure(const ComputerEntry& computer, int error)
     return m_hWnd && !m_round.empty();
 }
 
-void CNetworkDialog::StopRound()
+void CNetworkDialog::CloseAfterAttempt(INT_PTR result)
 {
-    // The computer being tried is let go without a message, and no other is tried or logged.
-    m_sender.Cancel();
-    m_sendEnded = false;
-    m_round.clear();
+    // Dropping a connection that the computer may have accepted already would hand it a
+    // connection with no text, which every Dusklamp takes for "turn the display off": the
+    // attempt under way ends first (connected and sent, refused, or timed out), with no message.
+    if (!m_attemptUnderWay) {
+        EndDialog(result);
+        return;
+    }
+    m_resultAfterAttempt = result;
+    ShowWindow(SW_HIDE);
 }
 
 void CNetworkDialog::OnCancel()
 {
     ++m_closings;
-    StopRound();
-    CDialog::OnCancel();
+    EndRound();
+    CloseAfterAttempt(IDCANCEL);
 }
 
 void CNetworkDialog::OnOK()
@@ -275,7 +288,7 @@ void CNetworkDialog::OnOK()
     for (int row = 0; row < m_computerList.GetItemCount(); ++row)
         computers.push_back({m_computerList.GetItemText(row, kAddressColumn), m_computerList.GetItemText(row, kPortColumn)});
     const bool sendAllowed = m_sendAllowed != 0;
-    StopRound();
+    EndRound();
 
     const CNetworkSettings settings;
     settings.WriteLastCommand(m_commandList.GetCurSel());
@@ -301,5 +314,5 @@ void CNetworkDialog::OnOK()
             return;
     }
     settings.WriteSendAllowed(sendAllowed);
-    EndDialog(IDOK);
+    CloseAfterAttempt(IDOK);
 }

@@ -46,7 +46,10 @@ private:
     void SendCommandToSelected(int command);
     void SendToNext();
     bool ReportFailure(const ComputerEntry& computer, int error);
-    void StopRound();
+    // No computer after the one being tried; that one's attempt runs on to its end.
+    void EndRound() { m_round.clear(); }
+    // Closes now, or hidden at once and closed when the attempt under way has ended.
+    void CloseAfterAttempt(INT_PTR result);
     void OnRemoteSendEnded(int error) override;
     void EnableSend();
 
@@ -72,4 +75,7 @@ private:
     CRemoteSend m_sender;
     bool m_sendEnded = false;
     int m_sendError = 0;
+    bool m_attemptUnderWay = false;
+    // Not 0 while the dialog waits, hidden, for the attempt under way before it closes with this.
+    INT_PTR m_resultAfterAttempt = 0;
 };

@@ -366,6 +366,8 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
     const unsigned short ownPort = peer::FreePort();
     WriteSetting("WorkAsClient", DWORD(1));
     WriteSetting("ClientPort", DWORD(ownPort));
+    WriteSetting("Key", DWORD(VK_F9));
+    WriteSetting("Mod", DWORD(MOD_CONTROL));
     const std::vector<std::string> rows = {"127.0.0.1,65537", Row(silent.Port()), Row(silent.Port()),
                                            Row(unreached.Port())};
     // Held open for appending, as another Dusklamp holds it: the records go in all the same.
@@ -379,9 +381,14 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
     const double triedAt = NowMs();
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 2; }));
 
-    // While the connection waits, the listener acts and the windows answer.
+    // While the connection waits, the listener and the hot key act and the windows answer.
     EXPECT_TRUE(peer::SendCommand(ownPort, ":displayon"));
     EXPECT_TRUE(m_watcher.WaitForPowerEvents(1, 1500));
+    const double pressedAt = NowMs();
+    PressKeys({VK_CONTROL, VK_F9});
+    ASSERT_TRUE(m_watcher.WaitForPowerEvents(2, 1500));
+    EXPECT_EQ(m_watcher.PowerEvents()[1].power, kPowerOff);
+    EXPECT_LT(m_watcher.PowerEvents()[1].atMs - pressedAt, 1500);
     DWORD_PTR result = 0;
     for (HWND window : {dialog, m_main})
         EXPECT_TRUE(::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result));
@@ -392,7 +399,12 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
     EXPECT_LT(NowMs() - triedAt, 21000);
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 3; }));
     ASSERT_TRUE(CloseDialog(dialog, kEscape));
-    // Nothing after the computer being tried: no attempt, record or message.
+    // The computer being tried gets its command when it answers at last, never an empty
+    // connection (which it would take for "turn the display off"); nothing comes after it: no
+    // attempt, record or message.
+    silent.Release();
+    EXPECT_EQ(silent.Next(), ":displayon");
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }));
     EXPECT_EQ(unreached.Next(1000), "<no connection>");
     EXPECT_EQ(LogRecords().size(), 3u);
     EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
@@ -404,6 +416,9 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
     SelectRows(dialog, {1});
     SendToSelected(dialog, kDawnlamp);
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 4; }));
+    // With no hot key stored, Exit asks nothing.
+    WriteSetting("Key", DWORD(0));
+    WriteSetting("Mod", DWORD(0));
     ::PostMessageA(m_main, WM_COMMAND, ID_TRAY_EXIT, 0);
     EXPECT_TRUE(m_app.WaitForExit());
 }
