@@ -168,14 +168,16 @@ protected:
         return AnswerMessageBox("Are you sure you wish to delete the IP Address " + row + "?", answer);
     }
 
-    // Listening on a free port, with the record of the connection that proved it removed again.
+    // Listening on a free port, with the record of the connection that proved it removed again
+    // (written just after the program closed that connection).
     bool Listen()
     {
         m_port = peer::FreePort();
         WriteSetting("WorkAsClient", 1);
         WriteSetting("ClientPort", m_port);
         const bool listening = StartResident(":silent")
-            && WaitUntil([&] { return peer::SendCommand(m_port, ":silent", 2000); });
+            && WaitUntil([&] { return peer::SendCommand(m_port, ":silent", 2000); })
+            && WaitUntil([&] { return !LogRecords(ReceivedPath()).empty(); });
         ::DeleteFileA(ReceivedPath().c_str());
         return listening;
     }
