@@ -25,7 +25,7 @@ shot settings 340x226+341+270
 
 xdotool mousemove 1013 758 click 3
 settle
-shot tray-menu 300x190+724+578
+shot tray-menu 300x230+724+538
 xdotool key Escape
 
 xdotool mousemove 500 288 click 1
