@@ -19,6 +19,7 @@ int __stdcall StandInOneArgument(UINT_PTR) { return -1; }
 int __stdcall StandInTwoArguments(UINT_PTR, UINT_PTR) { return -1; }
 int __stdcall StandInThreeArguments(UINT_PTR, UINT_PTR, UINT_PTR) { return -1; }
 int __stdcall StandInFourArguments(UINT_PTR, UINT_PTR, UINT_PTR, UINT_PTR) { return -1; }
+int __stdcall StandInFiveArguments(UINT_PTR, UINT_PTR, UINT_PTR, UINT_PTR, UINT_PTR) { return 0; }
 void* __stdcall StandInNoHost(const char*) { return nullptr; }
 
 }
