@@ -22,15 +22,6 @@ const DWORD kReadLimitMs = 3000;
 
 class ListenerTest : public DusklampTest {
 protected:
-    // Starts the program listening on a free port, as "WorkAsClient" 1 makes it.
-    bool StartListening()
-    {
-        m_port = peer::FreePort();
-        WriteSetting("WorkAsClient", 1);
-        WriteSetting("ClientPort", m_port);
-        return StartResident(":silent") && WaitUntil([&] { return peer::SendCommand(m_port, ":silent", 2000); });
-    }
-
     // Connects silent peers no faster than the program accepts them (each a handle of its own), as
     // the system drops what its backlog has no room for; how many it accepted.
     int HoldIdle(std::list<peer::Connection>& idle, int count)
@@ -45,8 +36,6 @@ protected:
         WaitUntil([&] { return accepted() >= count; }, 500);
         return accepted();
     }
-
-    unsigned short m_port = 0;
 };
 
 TEST_F(ListenerTest, EachTextActsAsTheSameSwitchWouldAndNothingIsSentBack)

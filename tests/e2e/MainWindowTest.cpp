@@ -94,24 +94,7 @@ TEST_F(MainWindowTest, HotKeyBlanksWhileTheAboutBoxAMessageBoxOrTheTrayMenuIsOpe
     }
 }
 
-TEST_F(MainWindowTest, EveryWayOfClosingOnlyHides)
-{
-    ASSERT_TRUE(StartResident(":settings"));
-    const struct {
-        UINT message;
-        WPARAM wParam;
-    } closings[] = {{WM_CLOSE, 0}, {WM_COMMAND, ID_FILE_CLOSE}, {WM_SYSCOMMAND, SC_CLOSE}};
-    for (const auto& closing : closings) {
-        ::SendMessageA(m_main, UM_SHOWSETTINGS, 0, 0);
-        ASSERT_TRUE(::IsWindowVisible(m_main));
-        ::SendMessageA(m_main, closing.message, closing.wParam, 0);
-        EXPECT_FALSE(::IsWindowVisible(m_main)) << closing.message;
-    }
-    // Still resident and still doing its work.
-    ExpectBroadcastsBeforeProbe(m_main);
-}
-
-TEST_F(MainWindowTest, EnterAndEscNeitherCloseNorHide)
+TEST_F(MainWindowTest, EnterAndEscNeitherCloseNorHideAndEveryWayOfClosingOnlyHides)
 {
     ASSERT_TRUE(StartResident(":settings"));
     HWND box = ::GetDlgItem(m_main, IDC_SYSTRAY);
@@ -122,11 +105,32 @@ TEST_F(MainWindowTest, EnterAndEscNeitherCloseNorHide)
     ExpectBroadcastsBeforeProbe(m_main);
     EXPECT_TRUE(::IsWindowVisible(m_main));
     EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
+
+    const struct { UINT message; WPARAM wParam; } closings[] = {
+        {WM_CLOSE, 0}, {WM_COMMAND, ID_FILE_CLOSE}, {WM_SYSCOMMAND, SC_CLOSE}};
+    for (const auto& closing : closings) {
+        ::SendMessageA(m_main, UM_SHOWSETTINGS, 0, 0);
+        ASSERT_TRUE(::IsWindowVisible(m_main));
+        ::SendMessageA(m_main, closing.message, closing.wParam, 0);
+        EXPECT_FALSE(::IsWindowVisible(m_main)) << closing.message;
+    }
+    // Still resident and still doing its work.
+    m_watcher.Clear();
+    ExpectBroadcastsBeforeProbe(m_main);
 }
 
-TEST_F(MainWindowTest, ChangeStoresRegistersAndHides)
+TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothingAndWithOneStoresRegistersAndHides)
 {
     ASSERT_TRUE(StartResident(":settings"));
+    // Modifiers alone are no hot key either.
+    ::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD(0, HOTKEYF_CONTROL), 0);
+    ClickButton(m_main, IDC_CHANGE);
+    ASSERT_TRUE(AnswerMessageBox("Please Click on the Edit Box & Press Hot Key to Change the Key", IDOK));
+    ExpectBroadcastsBeforeProbe(m_main);
+    EXPECT_TRUE(::IsWindowVisible(m_main));
+    EXPECT_EQ(SettingsValueCount(), DWORD(0));
+
+    m_watcher.Clear();
     ::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
     ClickButton(m_main, IDC_CHANGE);
     ASSERT_NE(WaitForDialog(m_app.Id(), "Dusklamp"), nullptr);
@@ -141,18 +145,6 @@ TEST_F(MainWindowTest, ChangeStoresRegistersAndHides)
     // Once: the main loop's filter takes the message, so the message-filter hook never sees it.
     ExpectBroadcastsBeforeProbe(m_main, {kPowerOff});
     EXPECT_GE(m_watcher.PowerEvents()[0].atMs - pressedAt, 500.0);
-}
-
-TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothing)
-{
-    ASSERT_TRUE(StartResident(":settings"));
-    // Modifiers alone are no hot key either.
-    ::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD(0, HOTKEYF_CONTROL), 0);
-    ClickButton(m_main, IDC_CHANGE);
-    ASSERT_TRUE(AnswerMessageBox("Please Click on the Edit Box & Press Hot Key to Change the Key", IDOK));
-    ExpectBroadcastsBeforeProbe(m_main);
-    EXPECT_TRUE(::IsWindowVisible(m_main));
-    EXPECT_EQ(SettingsValueCount(), DWORD(0));
 }
 
 TEST_F(MainWindowTest, StoredHotKeyIsHeldAndShownExitAsksAndClearReleasesItSoExitNoLongerAsks)

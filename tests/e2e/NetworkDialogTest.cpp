@@ -172,12 +172,7 @@ protected:
     // (written just after the program closed that connection).
     bool Listen()
     {
-        m_port = peer::FreePort();
-        WriteSetting("WorkAsClient", 1);
-        WriteSetting("ClientPort", m_port);
-        const bool listening = StartResident(":silent")
-            && WaitUntil([&] { return peer::SendCommand(m_port, ":silent", 2000); })
-            && WaitUntil([&] { return !LogRecords(ReceivedPath()).empty(); });
+        const bool listening = StartListening() && WaitUntil([&] { return !LogRecords(ReceivedPath()).empty(); });
         ::DeleteFileA(ReceivedPath().c_str());
         return listening;
     }
@@ -188,13 +183,13 @@ protected:
         return WaitUntil([&] { return !::IsWindowVisible(dialog); });
     }
 
-    static void SendToSelected(HWND dialog, WPARAM command)
+    // Selects these rows and the command, and presses Send.
+    static void SendTo(HWND dialog, const std::vector<int>& rows, WPARAM command)
     {
+        SelectRows(dialog, rows);
         ::SendDlgItemMessageA(dialog, IDC_COMMAND, CB_SETCURSEL, command, 0);
         ClickButton(dialog, IDC_SEND);
     }
-
-    unsigned short m_port = 0;
 };
 
 TEST_F(NetworkDialogTest, IntroductionIsOfferedOncePerUserWhateverTheAnswerAndTheLogOpensInTheProgramForCsv)
@@ -377,8 +372,7 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
                                OPEN_ALWAYS, 0, nullptr);
     HWND dialog = Open(rows);
     ASSERT_NE(dialog, nullptr);
-    SelectRows(dialog, {0, 1, 2, 3});
-    SendToSelected(dialog, kDawnlamp);
+    SendTo(dialog, {0, 1, 2, 3}, kDawnlamp);
     EXPECT_TRUE(AnswerMessageBox(Failure("65537") + SystemText(WSAEADDRNOTAVAIL), IDOK, nullptr));
     const double triedAt = NowMs();
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 2; }));
@@ -415,8 +409,7 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
     // A connection cut short by the program's own exit is no failure: nothing to answer on the way out.
     dialog = Open(rows);
     ASSERT_NE(dialog, nullptr);
-    SelectRows(dialog, {1});
-    SendToSelected(dialog, kDawnlamp);
+    SendTo(dialog, {1}, kDawnlamp);
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 4; }));
     // With no hot key stored, Exit asks nothing.
     WriteSetting("Key", DWORD(0));
@@ -525,19 +518,16 @@ TEST_F(NetworkDialogTest, SendPromptsForWhatIsMissingThenTriesTheSelectedRowsInO
     HWND dialog = Open(rows, 0);
     ASSERT_NE(dialog, nullptr);
     ::SendDlgItemMessageA(dialog, IDC_SENDALLOWED, BM_CLICK, 0, 0);
-    SelectRows(dialog, {0});
-    SendToSelected(dialog, static_cast<WPARAM>(-1));
+    SendTo(dialog, {0}, static_cast<WPARAM>(-1));
     EXPECT_TRUE(AnswerMessageBox("Please Select the Command to be Sent.", IDOK));
-    SelectRows(dialog, {});
-    SendToSelected(dialog, 0);
+    SendTo(dialog, {}, 0);
     EXPECT_TRUE(AnswerMessageBox("Please Select the IP Address below.", IDOK));
     EXPECT_FALSE(FileBytes(LogPath()));
 
     // A session of its own takes a while: display, prefix copy, wineboot.
     ASSERT_TRUE(WaitForText(RemoteRecord(), "listening", 120000));
-    SelectRows(dialog, {0, 1, 3});
     ASSERT_TRUE(first.Hold());
-    SendToSelected(dialog, kDawnlamp);
+    SendTo(dialog, {0, 1, 3}, kDawnlamp);
     // The record is there while the connection request still waits for an answer.
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 1; }));
     first.Release();

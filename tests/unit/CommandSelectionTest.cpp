@@ -48,10 +48,7 @@ const Case kCases[] = {
     {":shutdown:lock:displayon:network", Command::Schedule, Command::LockDisplayOff},
 };
 
-void PrintTo(const Case& c, std::ostream* os)
-{
-    *os << '"' << c.text << '"';
-}
+void PrintTo(const Case& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class CommandSelectionTest : public ::testing::TestWithParam<Case> {};
 

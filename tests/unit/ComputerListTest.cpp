@@ -28,10 +28,7 @@ struct Case {
     Entries entries;
 };
 
-void PrintTo(const Case& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 const std::string k51(51, 'a');
 const std::string k11(11, '7');

@@ -16,10 +16,7 @@ struct Case {
     std::vector<unsigned> flags;
 };
 
-void PrintTo(const Case& c, std::ostream* os)
-{
-    *os << '"' << c.text << '"';
-}
+void PrintTo(const Case& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class SessionEndTest : public ::testing::TestWithParam<Case> {};
 
