@@ -178,29 +178,20 @@ public:
     CFailingSocketLayer()
     {
         const std::string folder = Process::Folder() + "winsock-standin\\";
-        std::string commandLine = "\"" + folder + "dusklamp.exe\" :silent";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
         if (::CopyFileA((Process::Folder() + "dusklamp.exe").c_str(), (folder + "dusklamp.exe").c_str(), FALSE)
             && ::SHSetValueA(HKEY_CURRENT_USER, kOverrides, "ws2_32", REG_SZ, "native", 7) == ERROR_SUCCESS)
-            ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                             &m_info);
+            m_app.Start(":silent", folder);
     }
     ~CFailingSocketLayer()
     {
+        m_app.Terminate();
         ::SHDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
-        if (m_info.hProcess && ::TerminateProcess(m_info.hProcess, 1))
-            ::WaitForSingleObject(m_info.hProcess, 10000);
-        ::CloseHandle(m_info.hProcess);
-        ::CloseHandle(m_info.hThread);
     }
-    CFailingSocketLayer(const CFailingSocketLayer&) = delete;
-    CFailingSocketLayer& operator=(const CFailingSocketLayer&) = delete;
-    DWORD Id() const { return m_info.dwProcessId; }
+    DWORD Id() const { return m_app.Id(); }
 
 private:
     static constexpr char kOverrides[] = "Software\\Wine\\AppDefaults\\dusklamp.exe\\DllOverrides";
-    PROCESS_INFORMATION m_info = {};
+    harness::Process m_app;
 };
 
 // The box has no owner: a second OK pressed while the first OK's box is open.

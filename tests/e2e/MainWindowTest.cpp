@@ -12,14 +12,7 @@ const DWORD kCtrlAlt = MOD_CONTROL | MOD_ALT;
 const char kExitQuestion[] = "Once you close the Application, Associated Hot Key (if defined) will not work for "
                              "Dusklamp.\nDo you wish to continue?";
 
-class MainWindowTest : public DusklampTest {
-protected:
-    void StoreHotKey(DWORD key, DWORD modifiers)
-    {
-        WriteSetting("Key", key);
-        WriteSetting("Mod", modifiers);
-    }
-};
+class MainWindowTest : public DusklampTest {};
 
 TEST_F(MainWindowTest, KeyZeroWithModifiersRegistersNothingAndSaysNothing)
 {

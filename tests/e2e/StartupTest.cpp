@@ -44,8 +44,7 @@ TEST_F(StartupTest, PrivateDisplayOffMessageBlanksAfterAPauseThatFreezesNothingA
 TEST_F(StartupTest, TenSimultaneousFirstStartsLeaveOneResidentAndNoBox)
 {
     // With a hot key stored, a second resident would be refused it and say so.
-    WriteSetting("Key", DWORD(VK_F9));
-    WriteSetting("Mod", DWORD(MOD_CONTROL | MOD_ALT));
+    StoreHotKey(VK_F9, MOD_CONTROL | MOD_ALT);
     Process starts[10];
     for (Process& start : starts)
         ASSERT_TRUE(start.Start(":silent"));

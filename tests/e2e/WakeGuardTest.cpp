@@ -12,8 +12,7 @@ protected:
     void StartWithOption(DWORD keepDark)
     {
         WriteSetting("KeepDarkUntilKey", keepDark);
-        WriteSetting("Key", DWORD(VK_F9));
-        WriteSetting("Mod", DWORD(MOD_CONTROL));
+        StoreHotKey(VK_F9, MOD_CONTROL);
         ::SetCursorPos(500, 400);
         ASSERT_TRUE(StartResident(":silent"));
     }
