@@ -10,11 +10,7 @@
 
 namespace {
 
-struct Case {
-    const char* text;
-    Command firstInstance;
-    Command forwarded;
-};
+struct Case { const char* text; Command firstInstance, forwarded; };
 
 const Case kCases[] = {
     // No switch, an empty text included, turns the display off.

@@ -11,10 +11,7 @@
 
 namespace {
 
-struct Case {
-    const char* text;
-    std::vector<unsigned> flags;
-};
+struct Case { const char* text; std::vector<unsigned> flags; };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
