@@ -11,11 +11,7 @@ using namespace harness;
 
 namespace {
 
-struct Box {
-    const char* caption;
-    const char* text;  // nullptr: not checked
-    int answer;
-};
+struct Box { const char* caption; const char* text; int answer; };  // text nullptr: not checked
 
 // Every modal loop dispatches posted messages, so each repeated request would open its box
 // inside the last one until the stack ran out.

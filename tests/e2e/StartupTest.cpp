@@ -80,12 +80,7 @@ TEST_F(StartupTest, SessionEndSentToMainWindowOrPostedToItsThreadEndsProgramUnle
 enum class Via { FirstStart, SecondStart, Command };
 enum class Effect { Nothing, Shown, PowerOff, PowerOn, LockBox, ScheduleDialog };
 
-struct RequestCase {
-    Via via;
-    const char* arguments;
-    UINT command;
-    Effect effect;
-};
+struct RequestCase { Via via; const char* arguments; UINT command; Effect effect; };
 
 void PrintTo(const RequestCase& c, std::ostream* os)
 {
@@ -173,9 +168,7 @@ TEST_F(StartupTest, ProgramNamesItsProcessorAndLoadsTheCommonControlsItsManifest
     EXPECT_STREQ(description, is64 ? "Dusklamp (64-bit)" : "Dusklamp (32-bit)");
 
     ASSERT_TRUE(StartResident(":silent"));
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(m_main, &processId);
-    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, m_app.Id());
     ASSERT_NE(process, nullptr);
     HMODULE modules[512];
     DWORD bytes = 0;
