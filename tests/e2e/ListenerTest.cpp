@@ -41,13 +41,9 @@ protected:
 TEST_F(ListenerTest, EachTextActsAsTheSameSwitchWouldAndNothingIsSentBack)
 {
     const std::string noise(300, 'q');
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::initializer_list<LPARAM> broadcasts;
-        const char* box = nullptr;   // shown while the connection is still open
-        const char* rest = nullptr;  // sent once the program has acted on the first piece
-    } cases[] = {
+    // A box is shown while the connection is still open; the rest is sent once the program has acted.
+    const struct { const char* name; std::string bytes; std::initializer_list<LPARAM> broadcasts;
+                   const char* box = nullptr; const char* rest = nullptr; } cases[] = {
         {"display on", ":displayon", {kPowerOn}},
         {"a single space", " ", {kPowerOff}},
         {"an empty connection", "", {kPowerOff}},

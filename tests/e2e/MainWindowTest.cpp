@@ -58,15 +58,10 @@ TEST_F(MainWindowTest, HotKeyBlanksWhileTheAboutBoxAMessageBoxOrTheTrayMenuIsOpe
     // No Alt in it: letting go of Alt closes a menu, and the hot key has to act while it is open.
     StoreHotKey(VK_F9, MOD_CONTROL);
     ASSERT_TRUE(StartResident(":silent"));
-    const struct {
-        UINT message;  // opens the loop; Wine always refuses the lock, so its message box opens
-        WPARAM wParam;
-        LPARAM lParam;
-        const char* windowClass;
-        const char* caption;
-    } loops[] = {{WM_SYSCOMMAND, IDM_ABOUTBOX, 0, "#32770", "About Dusklamp"},
-                 {UM_LOCKDISPLAYOFF, 0, 0, "#32770", "Dusklamp"},
-                 {UM_TRAYNOTIFY, IDR_TRAYMENU, WM_RBUTTONUP, "#32768", nullptr}};
+    // The message opens the loop; Wine always refuses the lock, so its message box opens.
+    const struct { UINT message; WPARAM wParam; LPARAM lParam; const char* windowClass, *caption; } loops[] = {
+        {WM_SYSCOMMAND, IDM_ABOUTBOX, 0, "#32770", "About Dusklamp"}, {UM_LOCKDISPLAYOFF, 0, 0, "#32770", "Dusklamp"},
+        {UM_TRAYNOTIFY, IDR_TRAYMENU, WM_RBUTTONUP, "#32768", nullptr}};
     for (const auto& loop : loops) {
         m_watcher.Clear();
         const auto openWindows = [&] { return FindWindows(m_app.Id(), loop.windowClass, loop.caption).size(); };
