@@ -1,5 +1,6 @@
 // Common fixture of the end-to-end tests.
 #include "DusklampTest.h"
+#include "NetPeer.h"
 
 using namespace harness;
 
@@ -31,6 +32,14 @@ HWND DusklampTest::StartResident(const std::string& arguments)
 {
     m_main = m_app.Start(arguments) ? m_app.WaitUntilResident() : nullptr;
     return m_main;
+}
+
+bool DusklampTest::StartListening()
+{
+    m_port = peer::FreePort();
+    WriteSetting("WorkAsClient", 1);
+    WriteSetting("ClientPort", m_port);
+    return StartResident(":silent") && WaitUntil([&] { return peer::SendCommand(m_port, ":silent", 2000); });
 }
 
 bool DusklampTest::HoldHotKey(UINT modifiers, UINT key)

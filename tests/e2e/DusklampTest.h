@@ -15,6 +15,8 @@ protected:
 
     // Starts the program with the given switches and waits until it takes messages; its main window.
     HWND StartResident(const std::string& arguments);
+    // Starts the program listening on a free port (m_port), as "WorkAsClient" 1 makes it.
+    bool StartListening();
     // Registers a hot key for this test program, as another program holding it would.
     bool HoldHotKey(UINT modifiers, UINT key);
     // Proves what the program broadcast for the requests before a probe posted once these were
@@ -30,4 +32,5 @@ protected:
     harness::Process m_app;
     HWND m_main = nullptr;  // as StartResident found it
     int m_heldHotKeys = 0;
+    unsigned short m_port = 0;  // as StartListening chose it
 };

@@ -16,6 +16,13 @@ const char kWatcherClass[] = "DusklampTestWatcher";
 // The watcher whose window this thread runs: sent messages are handled on the receiving thread.
 thread_local Watcher* t_watcher = nullptr;
 
+bool ReadSetting(const char* name, DWORD wantedType, void* value, DWORD size)
+{
+    DWORD type = 0;
+    return ::SHGetValueA(HKEY_CURRENT_USER, kSettingsPath, name, &type, value, &size) == ERROR_SUCCESS
+        && type == wantedType;
+}
+
 }  // namespace
 
 double NowMs()
@@ -86,10 +93,10 @@ std::string Process::Folder()
     return folder;
 }
 
-bool Process::Start(const std::string& arguments)
+bool Process::Start(const std::string& arguments, const std::string& folder)
 {
     Terminate();
-    std::string commandLine = "\"" + Folder() + "dusklamp.exe\" " + arguments;
+    std::string commandLine = "\"" + folder + "dusklamp.exe\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     return ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -236,16 +243,11 @@ void WriteSetting(const char* name, const std::string& value)
     ::SHSetValueA(HKEY_CURRENT_USER, kSettingsPath, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
-namespace {
-
-bool ReadSetting(const char* name, DWORD wantedType, void* value, DWORD size)
+void StoreHotKey(DWORD key, DWORD modifiers)
 {
-    DWORD type = 0;
-    return ::SHGetValueA(HKEY_CURRENT_USER, kSettingsPath, name, &type, value, &size) == ERROR_SUCCESS
-        && type == wantedType;
+    WriteSetting("Key", key);
+    WriteSetting("Mod", modifiers);
 }
-
-}  // namespace
 
 std::optional<DWORD> ReadSettingInt(const char* name)
 {
@@ -286,8 +288,7 @@ void RightClickAt(POINT point)
 bool TrayIconShown()
 {
     // The icon's amber moon is the only amber in the bottom-right corner of Wine's desktop.
-    const int width = 34;
-    const int height = 22;
+    const int width = 34, height = 22;
     HDC screen = ::GetDC(nullptr);
     HDC memory = ::CreateCompatibleDC(screen);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);

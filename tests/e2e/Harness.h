@@ -78,8 +78,9 @@ public:
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
-    // Starts dusklamp.exe (beside this test program) with the given command-line tail.
-    bool Start(const std::string& arguments);
+    // Starts the folder's dusklamp.exe (by default the one beside this test program) with the given
+    // command-line tail.
+    bool Start(const std::string& arguments, const std::string& folder = Folder());
     bool IsRunning() const { return m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT; }
     bool WaitForExit(DWORD timeoutMs = 10000) const
     {
@@ -135,6 +136,8 @@ void DeleteSettings();
 std::optional<DWORD> SettingsValueCount();
 void WriteSetting(const char* name, DWORD value);
 void WriteSetting(const char* name, const std::string& value);
+// The hot key as the settings window stores it: "Key" and "Mod".
+void StoreHotKey(DWORD key, DWORD modifiers);
 std::optional<DWORD> ReadSettingInt(const char* name);
 std::optional<std::string> ReadSettingString(const char* name);
 

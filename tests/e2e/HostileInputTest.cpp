@@ -11,11 +11,7 @@ using namespace harness;
 
 namespace {
 
-struct Box {
-    const char* caption;
-    const char* text;  // nullptr: not checked
-    int answer;
-};
+struct Box { const char* caption; const char* text; int answer; };  // text nullptr: not checked
 
 // Every modal loop dispatches posted messages, so each repeated request would open its box
 // inside the last one until the stack ran out.
@@ -26,10 +22,7 @@ struct FloodCase {
     std::vector<Box> boxes;  // each open exactly once afterwards, outermost first
 };
 
-void PrintTo(const FloodCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const FloodCase& c, std::ostream* os) { *os << c.name; }
 
 class FloodTest : public DusklampTest, public ::testing::WithParamInterface<FloodCase> {};
 
@@ -65,14 +58,10 @@ INSTANTIATE_TEST_SUITE_P(
     Each, FloodTest,
     ::testing::Values(
         // Wine always refuses LockWorkStation, so every lock request wants its message box.
-        FloodCase{"About and lock",
-                  {{WM_SYSCOMMAND, IDM_ABOUTBOX}, {UM_LOCKDISPLAYOFF, 0}},
-                  200,
+        FloodCase{"About and lock", {{WM_SYSCOMMAND, IDM_ABOUTBOX}, {UM_LOCKDISPLAYOFF, 0}}, 200,
                   {{"About Dusklamp", nullptr, IDOK}, {"Dusklamp", "Could not Lock WorkStation", IDNO}}},
         FloodCase{"schedule", {{UM_SCHEDULE, 0}}, 2, {{"Schedule - Dusklamp", nullptr, IDCANCEL}}},
-        FloodCase{"Change without a key",
-                  {{WM_COMMAND, IDC_CHANGE}},
-                  50,
+        FloodCase{"Change without a key", {{WM_COMMAND, IDC_CHANGE}}, 50,
                   {{"Dusklamp", "Please Click on the Edit Box & Press Hot Key to Change the Key", IDOK}}},
         FloodCase{"Exit", {{WM_COMMAND, ID_TRAY_EXIT}}, 50, {{"Dusklamp", nullptr, IDNO}}}));
 

@@ -22,15 +22,6 @@ const DWORD kReadLimitMs = 3000;
 
 class ListenerTest : public DusklampTest {
 protected:
-    // Starts the program listening on a free port, as "WorkAsClient" 1 makes it.
-    bool StartListening()
-    {
-        m_port = peer::FreePort();
-        WriteSetting("WorkAsClient", 1);
-        WriteSetting("ClientPort", m_port);
-        return StartResident(":silent") && WaitUntil([&] { return peer::SendCommand(m_port, ":silent", 2000); });
-    }
-
     // Connects silent peers no faster than the program accepts them (each a handle of its own), as
     // the system drops what its backlog has no room for; how many it accepted.
     int HoldIdle(std::list<peer::Connection>& idle, int count)
@@ -45,20 +36,14 @@ protected:
         WaitUntil([&] { return accepted() >= count; }, 500);
         return accepted();
     }
-
-    unsigned short m_port = 0;
 };
 
 TEST_F(ListenerTest, EachTextActsAsTheSameSwitchWouldAndNothingIsSentBack)
 {
     const std::string noise(300, 'q');
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::initializer_list<LPARAM> broadcasts;
-        const char* box = nullptr;   // shown while the connection is still open
-        const char* rest = nullptr;  // sent once the program has acted on the first piece
-    } cases[] = {
+    // A box is shown while the connection is still open; the rest is sent once the program has acted.
+    const struct { const char* name; std::string bytes; std::initializer_list<LPARAM> broadcasts;
+                   const char* box = nullptr; const char* rest = nullptr; } cases[] = {
         {"display on", ":displayon", {kPowerOn}},
         {"a single space", " ", {kPowerOff}},
         {"an empty connection", "", {kPowerOff}},
@@ -171,15 +156,10 @@ TEST_F(ListenerTest, StartUpSilentlyOpensTheStoredPortOnlyWhenReceivingIsOn)
     ExpectBroadcastsBeforeProbe(m_main);
     m_app.Terminate();
 
+    // Every start listening shows the stored port taken at start-up; the running program keeps it.
     ASSERT_TRUE(StartListening());
-    const unsigned short oldPort = m_port;
-    const unsigned short newPort = peer::FreePort();
-    WriteSetting("ClientPort", newPort);
-    EXPECT_TRUE(peer::SendCommand(oldPort, ":silent")) << "the running program keeps its port";
-    m_app.Terminate();
-    ASSERT_NE(StartResident(":silent"), nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return peer::SendCommand(newPort, ":silent", 2000); }));
-    EXPECT_FALSE(peer::Accepts(oldPort));
+    WriteSetting("ClientPort", peer::FreePort());
+    EXPECT_TRUE(peer::SendCommand(m_port, ":silent"));
 }
 
 // Runs a copy of the program beside a stand-in socket DLL whose start-up always fails. Wine
@@ -189,29 +169,20 @@ public:
     CFailingSocketLayer()
     {
         const std::string folder = Process::Folder() + "winsock-standin\\";
-        std::string commandLine = "\"" + folder + "dusklamp.exe\" :silent";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
         if (::CopyFileA((Process::Folder() + "dusklamp.exe").c_str(), (folder + "dusklamp.exe").c_str(), FALSE)
             && ::SHSetValueA(HKEY_CURRENT_USER, kOverrides, "ws2_32", REG_SZ, "native", 7) == ERROR_SUCCESS)
-            ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                             &m_info);
+            m_app.Start(":silent", folder);
     }
     ~CFailingSocketLayer()
     {
+        m_app.Terminate();
         ::SHDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
-        if (m_info.hProcess && ::TerminateProcess(m_info.hProcess, 1))
-            ::WaitForSingleObject(m_info.hProcess, 10000);
-        ::CloseHandle(m_info.hProcess);
-        ::CloseHandle(m_info.hThread);
     }
-    CFailingSocketLayer(const CFailingSocketLayer&) = delete;
-    CFailingSocketLayer& operator=(const CFailingSocketLayer&) = delete;
-    DWORD Id() const { return m_info.dwProcessId; }
+    DWORD Id() const { return m_app.Id(); }
 
 private:
     static constexpr char kOverrides[] = "Software\\Wine\\AppDefaults\\dusklamp.exe\\DllOverrides";
-    PROCESS_INFORMATION m_info = {};
+    harness::Process m_app;
 };
 
 // The box has no owner: a second OK pressed while the first OK's box is open.

@@ -12,14 +12,7 @@ const DWORD kCtrlAlt = MOD_CONTROL | MOD_ALT;
 const char kExitQuestion[] = "Once you close the Application, Associated Hot Key (if defined) will not work for "
                              "Dusklamp.\nDo you wish to continue?";
 
-class MainWindowTest : public DusklampTest {
-protected:
-    void StoreHotKey(DWORD key, DWORD modifiers)
-    {
-        WriteSetting("Key", key);
-        WriteSetting("Mod", modifiers);
-    }
-};
+class MainWindowTest : public DusklampTest {};
 
 TEST_F(MainWindowTest, KeyZeroWithModifiersRegistersNothingAndSaysNothing)
 {
@@ -65,15 +58,10 @@ TEST_F(MainWindowTest, HotKeyBlanksWhileTheAboutBoxAMessageBoxOrTheTrayMenuIsOpe
     // No Alt in it: letting go of Alt closes a menu, and the hot key has to act while it is open.
     StoreHotKey(VK_F9, MOD_CONTROL);
     ASSERT_TRUE(StartResident(":silent"));
-    const struct {
-        UINT message;  // opens the loop; Wine always refuses the lock, so its message box opens
-        WPARAM wParam;
-        LPARAM lParam;
-        const char* windowClass;
-        const char* caption;
-    } loops[] = {{WM_SYSCOMMAND, IDM_ABOUTBOX, 0, "#32770", "About Dusklamp"},
-                 {UM_LOCKDISPLAYOFF, 0, 0, "#32770", "Dusklamp"},
-                 {UM_TRAYNOTIFY, IDR_TRAYMENU, WM_RBUTTONUP, "#32768", nullptr}};
+    // The message opens the loop; Wine always refuses the lock, so its message box opens.
+    const struct { UINT message; WPARAM wParam; LPARAM lParam; const char* windowClass, *caption; } loops[] = {
+        {WM_SYSCOMMAND, IDM_ABOUTBOX, 0, "#32770", "About Dusklamp"}, {UM_LOCKDISPLAYOFF, 0, 0, "#32770", "Dusklamp"},
+        {UM_TRAYNOTIFY, IDR_TRAYMENU, WM_RBUTTONUP, "#32768", nullptr}};
     for (const auto& loop : loops) {
         m_watcher.Clear();
         const auto openWindows = [&] { return FindWindows(m_app.Id(), loop.windowClass, loop.caption).size(); };
@@ -94,24 +82,7 @@ TEST_F(MainWindowTest, HotKeyBlanksWhileTheAboutBoxAMessageBoxOrTheTrayMenuIsOpe
     }
 }
 
-TEST_F(MainWindowTest, EveryWayOfClosingOnlyHides)
-{
-    ASSERT_TRUE(StartResident(":settings"));
-    const struct {
-        UINT message;
-        WPARAM wParam;
-    } closings[] = {{WM_CLOSE, 0}, {WM_COMMAND, ID_FILE_CLOSE}, {WM_SYSCOMMAND, SC_CLOSE}};
-    for (const auto& closing : closings) {
-        ::SendMessageA(m_main, UM_SHOWSETTINGS, 0, 0);
-        ASSERT_TRUE(::IsWindowVisible(m_main));
-        ::SendMessageA(m_main, closing.message, closing.wParam, 0);
-        EXPECT_FALSE(::IsWindowVisible(m_main)) << closing.message;
-    }
-    // Still resident and still doing its work.
-    ExpectBroadcastsBeforeProbe(m_main);
-}
-
-TEST_F(MainWindowTest, EnterAndEscNeitherCloseNorHide)
+TEST_F(MainWindowTest, EnterAndEscNeitherCloseNorHideAndEveryWayOfClosingOnlyHides)
 {
     ASSERT_TRUE(StartResident(":settings"));
     HWND box = ::GetDlgItem(m_main, IDC_SYSTRAY);
@@ -122,11 +93,32 @@ TEST_F(MainWindowTest, EnterAndEscNeitherCloseNorHide)
     ExpectBroadcastsBeforeProbe(m_main);
     EXPECT_TRUE(::IsWindowVisible(m_main));
     EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
+
+    const struct { UINT message; WPARAM wParam; } closings[] = {
+        {WM_CLOSE, 0}, {WM_COMMAND, ID_FILE_CLOSE}, {WM_SYSCOMMAND, SC_CLOSE}};
+    for (const auto& closing : closings) {
+        ::SendMessageA(m_main, UM_SHOWSETTINGS, 0, 0);
+        ASSERT_TRUE(::IsWindowVisible(m_main));
+        ::SendMessageA(m_main, closing.message, closing.wParam, 0);
+        EXPECT_FALSE(::IsWindowVisible(m_main)) << closing.message;
+    }
+    // Still resident and still doing its work.
+    m_watcher.Clear();
+    ExpectBroadcastsBeforeProbe(m_main);
 }
 
-TEST_F(MainWindowTest, ChangeStoresRegistersAndHides)
+TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothingAndWithOneStoresRegistersAndHides)
 {
     ASSERT_TRUE(StartResident(":settings"));
+    // Modifiers alone are no hot key either.
+    ::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD(0, HOTKEYF_CONTROL), 0);
+    ClickButton(m_main, IDC_CHANGE);
+    ASSERT_TRUE(AnswerMessageBox("Please Click on the Edit Box & Press Hot Key to Change the Key", IDOK));
+    ExpectBroadcastsBeforeProbe(m_main);
+    EXPECT_TRUE(::IsWindowVisible(m_main));
+    EXPECT_EQ(SettingsValueCount(), DWORD(0));
+
+    m_watcher.Clear();
     ::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
     ClickButton(m_main, IDC_CHANGE);
     ASSERT_NE(WaitForDialog(m_app.Id(), "Dusklamp"), nullptr);
@@ -141,18 +133,6 @@ TEST_F(MainWindowTest, ChangeStoresRegistersAndHides)
     // Once: the main loop's filter takes the message, so the message-filter hook never sees it.
     ExpectBroadcastsBeforeProbe(m_main, {kPowerOff});
     EXPECT_GE(m_watcher.PowerEvents()[0].atMs - pressedAt, 500.0);
-}
-
-TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothing)
-{
-    ASSERT_TRUE(StartResident(":settings"));
-    // Modifiers alone are no hot key either.
-    ::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD(0, HOTKEYF_CONTROL), 0);
-    ClickButton(m_main, IDC_CHANGE);
-    ASSERT_TRUE(AnswerMessageBox("Please Click on the Edit Box & Press Hot Key to Change the Key", IDOK));
-    ExpectBroadcastsBeforeProbe(m_main);
-    EXPECT_TRUE(::IsWindowVisible(m_main));
-    EXPECT_EQ(SettingsValueCount(), DWORD(0));
 }
 
 TEST_F(MainWindowTest, StoredHotKeyIsHeldAndShownExitAsksAndClearReleasesItSoExitNoLongerAsks)

@@ -149,15 +149,21 @@ protected:
         RemoveDataFiles();
     }
 
-    // Opens the dialog with the tray menu's command on these rows, starting the program if needed.
-    HWND Open(const std::vector<std::string>& rows, DWORD sendAllowed = 1)
+    // Opens the dialog with the tray menu's command, starting the program if needed.
+    HWND OpenDialog()
     {
-        std::ofstream(ClientsPath(), std::ios::binary) << ListFile(rows);
-        WriteSetting("WorkAsServer", sendAllowed);
         if (!m_app.IsRunning() && !StartResident(":silent"))
             return nullptr;
         ::PostMessageA(FindMainWindow(), WM_COMMAND, ID_TRAY_NETWORK, 0);
         return WaitForDialog(m_app.Id(), kNetworkCaption);
+    }
+
+    // The same on these rows.
+    HWND Open(const std::vector<std::string>& rows, DWORD sendAllowed = 1)
+    {
+        std::ofstream(ClientsPath(), std::ios::binary) << ListFile(rows);
+        WriteSetting("WorkAsServer", sendAllowed);
+        return OpenDialog();
     }
 
     // Presses Remove and answers the question about this "address,port" row.
@@ -172,12 +178,7 @@ protected:
     // (written just after the program closed that connection).
     bool Listen()
     {
-        m_port = peer::FreePort();
-        WriteSetting("WorkAsClient", 1);
-        WriteSetting("ClientPort", m_port);
-        const bool listening = StartResident(":silent")
-            && WaitUntil([&] { return peer::SendCommand(m_port, ":silent", 2000); })
-            && WaitUntil([&] { return !LogRecords(ReceivedPath()).empty(); });
+        const bool listening = StartListening() && WaitUntil([&] { return !LogRecords(ReceivedPath()).empty(); });
         ::DeleteFileA(ReceivedPath().c_str());
         return listening;
     }
@@ -188,13 +189,13 @@ protected:
         return WaitUntil([&] { return !::IsWindowVisible(dialog); });
     }
 
-    static void SendToSelected(HWND dialog, WPARAM command)
+    // Selects these rows and the command, and presses Send.
+    static void SendTo(HWND dialog, const std::vector<int>& rows, WPARAM command)
     {
+        SelectRows(dialog, rows);
         ::SendDlgItemMessageA(dialog, IDC_COMMAND, CB_SETCURSEL, command, 0);
         ClickButton(dialog, IDC_SEND);
     }
-
-    unsigned short m_port = 0;
 };
 
 TEST_F(NetworkDialogTest, IntroductionIsOfferedOncePerUserWhateverTheAnswerAndTheLogOpensInTheProgramForCsv)
@@ -218,7 +219,7 @@ TEST_F(NetworkDialogTest, IntroductionIsOfferedOncePerUserWhateverTheAnswerAndTh
         EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
     }
     for (const auto& [command, path] : {std::pair(ID_TRAY_COMMANDSLOG, LogPath()),
-                                        std::pair(ID_TRAY_RECEIVEDLOG, Process::Folder() + "CommandsReceived.csv")}) {
+                                        std::pair(ID_TRAY_RECEIVEDLOG, ReceivedPath())}) {
         std::ofstream(path) << "a record\n";
         ::PostMessageA(FindMainWindow(), WM_COMMAND, command, 0);
         EXPECT_TRUE(WaitForText(StandInRecord(), path)) << path;
@@ -318,11 +319,7 @@ TEST_F(NetworkDialogTest, OkRewritesTheListOnlyWhenChangedAndSaysSoWhenItCannot)
         // Held without sharing while the dialog opens, as by a program writing it; released before OK.
         HANDLE holder = c.held ? ::CreateFileA(ClientsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
                                : INVALID_HANDLE_VALUE;
-        if (!m_app.IsRunning()) {
-            ASSERT_NE(StartResident(":silent"), nullptr);
-        }
-        ::PostMessageA(FindMainWindow(), WM_COMMAND, ID_TRAY_NETWORK, 0);
-        HWND dialog = WaitForDialog(m_app.Id(), kNetworkCaption);
+        HWND dialog = OpenDialog();
         ::CloseHandle(holder);
         ASSERT_NE(dialog, nullptr) << c.name;
         if (c.add) {
@@ -350,8 +347,7 @@ TEST_F(NetworkDialogTest, TenThousandComputersOpenWithinASecond)
     double best = 1e9;
     for (int opening = 0; opening < 2; ++opening) {
         const double start = NowMs();
-        ::PostMessageA(FindMainWindow(), WM_COMMAND, ID_TRAY_NETWORK, 0);
-        HWND dialog = WaitForDialog(m_app.Id(), kNetworkCaption);
+        HWND dialog = OpenDialog();
         ASSERT_NE(dialog, nullptr);
         best = std::min(best, NowMs() - start);
         EXPECT_EQ(::SendDlgItemMessageA(dialog, IDC_COMPUTERS, LVM_GETITEMCOUNT, 0, 0), 10000);
@@ -368,8 +364,7 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
     const unsigned short ownPort = peer::FreePort();
     WriteSetting("WorkAsClient", DWORD(1));
     WriteSetting("ClientPort", DWORD(ownPort));
-    WriteSetting("Key", DWORD(VK_F9));
-    WriteSetting("Mod", DWORD(MOD_CONTROL));
+    StoreHotKey(VK_F9, MOD_CONTROL);
     const std::vector<std::string> rows = {"127.0.0.1,65537", Row(silent.Port()), Row(silent.Port()),
                                            Row(unreached.Port())};
     // Held open for appending, as another Dusklamp holds it: the records go in all the same.
@@ -377,8 +372,7 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
                                OPEN_ALWAYS, 0, nullptr);
     HWND dialog = Open(rows);
     ASSERT_NE(dialog, nullptr);
-    SelectRows(dialog, {0, 1, 2, 3});
-    SendToSelected(dialog, kDawnlamp);
+    SendTo(dialog, {0, 1, 2, 3}, kDawnlamp);
     EXPECT_TRUE(AnswerMessageBox(Failure("65537") + SystemText(WSAEADDRNOTAVAIL), IDOK, nullptr));
     const double triedAt = NowMs();
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 2; }));
@@ -415,12 +409,10 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
     // A connection cut short by the program's own exit is no failure: nothing to answer on the way out.
     dialog = Open(rows);
     ASSERT_NE(dialog, nullptr);
-    SelectRows(dialog, {1});
-    SendToSelected(dialog, kDawnlamp);
+    SendTo(dialog, {1}, kDawnlamp);
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 4; }));
     // With no hot key stored, Exit asks nothing.
-    WriteSetting("Key", DWORD(0));
-    WriteSetting("Mod", DWORD(0));
+    StoreHotKey(0, 0);
     ::PostMessageA(m_main, WM_COMMAND, ID_TRAY_EXIT, 0);
     EXPECT_TRUE(m_app.WaitForExit());
 }
@@ -525,19 +517,16 @@ TEST_F(NetworkDialogTest, SendPromptsForWhatIsMissingThenTriesTheSelectedRowsInO
     HWND dialog = Open(rows, 0);
     ASSERT_NE(dialog, nullptr);
     ::SendDlgItemMessageA(dialog, IDC_SENDALLOWED, BM_CLICK, 0, 0);
-    SelectRows(dialog, {0});
-    SendToSelected(dialog, static_cast<WPARAM>(-1));
+    SendTo(dialog, {0}, static_cast<WPARAM>(-1));
     EXPECT_TRUE(AnswerMessageBox("Please Select the Command to be Sent.", IDOK));
-    SelectRows(dialog, {});
-    SendToSelected(dialog, 0);
+    SendTo(dialog, {}, 0);
     EXPECT_TRUE(AnswerMessageBox("Please Select the IP Address below.", IDOK));
     EXPECT_FALSE(FileBytes(LogPath()));
 
     // A session of its own takes a while: display, prefix copy, wineboot.
     ASSERT_TRUE(WaitForText(RemoteRecord(), "listening", 120000));
-    SelectRows(dialog, {0, 1, 3});
     ASSERT_TRUE(first.Hold());
-    SendToSelected(dialog, kDawnlamp);
+    SendTo(dialog, {0, 1, 3}, kDawnlamp);
     // The record is there while the connection request still waits for an answer.
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 1; }));
     first.Release();

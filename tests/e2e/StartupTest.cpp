@@ -44,8 +44,7 @@ TEST_F(StartupTest, PrivateDisplayOffMessageBlanksAfterAPauseThatFreezesNothingA
 TEST_F(StartupTest, TenSimultaneousFirstStartsLeaveOneResidentAndNoBox)
 {
     // With a hot key stored, a second resident would be refused it and say so.
-    WriteSetting("Key", DWORD(VK_F9));
-    WriteSetting("Mod", DWORD(MOD_CONTROL | MOD_ALT));
+    StoreHotKey(VK_F9, MOD_CONTROL | MOD_ALT);
     Process starts[10];
     for (Process& start : starts)
         ASSERT_TRUE(start.Start(":silent"));
@@ -60,7 +59,7 @@ TEST_F(StartupTest, TenSimultaneousFirstStartsLeaveOneResidentAndNoBox)
     EXPECT_TRUE(FindDialogs(resident.Id(), nullptr).empty());
 }
 
-TEST_F(StartupTest, SessionEndSentToMainWindowEndsProgramUnlessCancelled)
+TEST_F(StartupTest, SessionEndSentToMainWindowOrPostedToItsThreadEndsProgramUnlessCancelled)
 {
     ASSERT_TRUE(StartResident(":silent"));
     DWORD_PTR result = 0;
@@ -68,13 +67,9 @@ TEST_F(StartupTest, SessionEndSentToMainWindowEndsProgramUnlessCancelled)
     ASSERT_TRUE(::SendMessageTimeoutA(m_main, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, 5000, &result));
     ASSERT_TRUE(::SendMessageTimeoutA(m_main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result));
     EXPECT_TRUE(m_app.IsRunning());
-
     ::SendMessageTimeoutA(m_main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &result);
     EXPECT_TRUE(m_app.WaitForExit());
-}
 
-TEST_F(StartupTest, SessionEndInThreadQueueEndsProgram)
-{
     ASSERT_TRUE(StartResident(":silent"));
     ASSERT_TRUE(::PostThreadMessageA(::GetWindowThreadProcessId(m_main, nullptr), WM_ENDSESSION, TRUE, 0));
     EXPECT_TRUE(m_app.WaitForExit());
@@ -85,12 +80,7 @@ TEST_F(StartupTest, SessionEndInThreadQueueEndsProgram)
 enum class Via { FirstStart, SecondStart, Command };
 enum class Effect { Nothing, Shown, PowerOff, PowerOn, LockBox, ScheduleDialog };
 
-struct RequestCase {
-    Via via;
-    const char* arguments;
-    UINT command;
-    Effect effect;
-};
+struct RequestCase { Via via; const char* arguments; UINT command; Effect effect; };
 
 void PrintTo(const RequestCase& c, std::ostream* os)
 {
@@ -178,9 +168,7 @@ TEST_F(StartupTest, ProgramNamesItsProcessorAndLoadsTheCommonControlsItsManifest
     EXPECT_STREQ(description, is64 ? "Dusklamp (64-bit)" : "Dusklamp (32-bit)");
 
     ASSERT_TRUE(StartResident(":silent"));
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(m_main, &processId);
-    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, m_app.Id());
     ASSERT_NE(process, nullptr);
     HMODULE modules[512];
     DWORD bytes = 0;

@@ -12,8 +12,7 @@ protected:
     void StartWithOption(DWORD keepDark)
     {
         WriteSetting("KeepDarkUntilKey", keepDark);
-        WriteSetting("Key", DWORD(VK_F9));
-        WriteSetting("Mod", DWORD(MOD_CONTROL));
+        StoreHotKey(VK_F9, MOD_CONTROL);
         ::SetCursorPos(500, 400);
         ASSERT_TRUE(StartResident(":silent"));
     }
@@ -106,10 +105,8 @@ TEST_F(WakeGuardTest, MenuItemTurnsTheStoredValueAroundWhateverSetItLast)
         ASSERT_TRUE(::PostMessageA(m_main, UM_TRAYNOTIFY, IDR_TRAYMENU, WM_RBUTTONUP));
         ASSERT_TRUE(WaitUntil([&] { return FindWindows(m_app.Id(), "#32768", nullptr).size() == 1; }));
         // The third item, right after "Lock && Dusklamp".
-        PressKeys({VK_DOWN});
-        PressKeys({VK_DOWN});
-        PressKeys({VK_DOWN});
-        PressKeys({VK_RETURN});
+        for (WORD key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN})
+            PressKeys({key});
         EXPECT_TRUE(WaitUntil([&] { return ReadSettingInt("KeepDarkUntilKey") == DWORD(stored ? 0 : 1); }))
             << "stored " << stored;
         ASSERT_TRUE(WaitUntil([&] { return FindWindows(m_app.Id(), "#32768", nullptr).empty(); }));

@@ -44,28 +44,17 @@ const Case kAccepted[] = {
 
 // Numbers are digits only, within bounds, and never wrap: 4294969256 is 2^32 + 1960.
 const Case kRejected[] = {
-    {{}, "no command given"},
-    {{"a"}, "unknown command 'a'"},
-    {{"OFF", "a"}, "unknown command 'OFF'"},
-    {{"off"}, "no computer given"},
-    {{"off", "a:0"}, "bad port in 'a:0'"},
-    {{"off", "a:65536"}, "bad port in 'a:65536'"},
-    {{"off", "a:"}, "bad port in 'a:'"},
-    {{"off", "a:+1"}, "bad port in 'a:+1'"},
-    {{"off", "a:1960 "}, "bad port in 'a:1960 '"},
-    {{"off", "a:1:2"}, "bad port in 'a:1:2'"},
-    {{"off", ":1960"}, "bad computer ':1960'"},
-    {{"-p", "0", "off", "a"}, "bad port '0'"},
-    {{"-p", "4294969256", "off", "a"}, "bad port '4294969256'"},
-    {{"-t", "0", "off", "a"}, "bad time-out '0'"},
-    {{"-t", "3600001", "off", "a"}, "bad time-out '3600001'"},
-    {{"-j", "0", "off", "a"}, "bad job count '0'"},
-    {{"-j", "1025", "off", "a"}, "bad job count '1025'"},
-    {{"-x", "off", "a"}, "unknown option '-x'"},
-    {{"--ports", "1", "off", "a"}, "unknown option '--ports'"},
+    {{}, "no command given"}, {{"a"}, "unknown command 'a'"}, {{"OFF", "a"}, "unknown command 'OFF'"},
+    {{"off"}, "no computer given"}, {{"off", "a:0"}, "bad port in 'a:0'"},
+    {{"off", "a:65536"}, "bad port in 'a:65536'"}, {{"off", "a:"}, "bad port in 'a:'"},
+    {{"off", "a:+1"}, "bad port in 'a:+1'"}, {{"off", "a:1960 "}, "bad port in 'a:1960 '"},
+    {{"off", "a:1:2"}, "bad port in 'a:1:2'"}, {{"off", ":1960"}, "bad computer ':1960'"},
+    {{"-p", "0", "off", "a"}, "bad port '0'"}, {{"-p", "4294969256", "off", "a"}, "bad port '4294969256'"},
+    {{"-t", "0", "off", "a"}, "bad time-out '0'"}, {{"-t", "3600001", "off", "a"}, "bad time-out '3600001'"},
+    {{"-j", "0", "off", "a"}, "bad job count '0'"}, {{"-j", "1025", "off", "a"}, "bad job count '1025'"},
+    {{"-x", "off", "a"}, "unknown option '-x'"}, {{"--ports", "1", "off", "a"}, "unknown option '--ports'"},
     {{"--quiet=yes", "off", "a"}, "option '--quiet' takes no value"},
-    {{"-q1", "off", "a"}, "option '--quiet' takes no value"},
-    {{"off", "a", "--log"}, "option '--log' needs a value"},
+    {{"-q1", "off", "a"}, "option '--quiet' takes no value"}, {{"off", "a", "--log"}, "option '--log' needs a value"},
 };
 
 class AcceptedArguments : public ::testing::TestWithParam<Case> {};

@@ -12,10 +12,7 @@ namespace {
 
 const std::uint64_t kPause = 500;
 
-struct Event {
-    std::uint64_t at;
-    DisplayPower power;
-};
+struct Event { std::uint64_t at; DisplayPower power; };
 
 // Runs requests (in time order) as the program does: a due broadcast goes out before each request,
 // and the timer comes at the due time or, on a busy thread, late by up to maxLag.

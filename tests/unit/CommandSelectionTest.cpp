@@ -10,28 +10,18 @@
 
 namespace {
 
-struct Case {
-    const char* text;
-    Command firstInstance;
-    Command forwarded;
-};
+struct Case { const char* text; Command firstInstance, forwarded; };
 
 const Case kCases[] = {
     // No switch, an empty text included, turns the display off.
-    {"", Command::DisplayOff, Command::DisplayOff},
-    {"silent settings lock", Command::DisplayOff, Command::DisplayOff},
-    {": lock", Command::DisplayOff, Command::DisplayOff},
-    {":loc", Command::DisplayOff, Command::DisplayOff},
+    {"", Command::DisplayOff, Command::DisplayOff}, {"silent settings lock", Command::DisplayOff, Command::DisplayOff},
+    {": lock", Command::DisplayOff, Command::DisplayOff}, {":loc", Command::DisplayOff, Command::DisplayOff},
     // Each switch alone.
-    {":silent", Command::Silent, Command::Silent},
-    {":settings", Command::ShowSettings, Command::ShowSettings},
-    {":shutdown", Command::Schedule, Command::Schedule},
-    {":lock", Command::LockDisplayOff, Command::LockDisplayOff},
-    {":displayon", Command::DisplayOn, Command::DisplayOn},
-    {":network", Command::Network, Command::Network},
+    {":silent", Command::Silent, Command::Silent}, {":settings", Command::ShowSettings, Command::ShowSettings},
+    {":shutdown", Command::Schedule, Command::Schedule}, {":lock", Command::LockDisplayOff, Command::LockDisplayOff},
+    {":displayon", Command::DisplayOn, Command::DisplayOn}, {":network", Command::Network, Command::Network},
     // Any mix of case.
-    {":SiLeNt", Command::Silent, Command::Silent},
-    {":DisplayOn", Command::DisplayOn, Command::DisplayOn},
+    {":SiLeNt", Command::Silent, Command::Silent}, {":DisplayOn", Command::DisplayOn, Command::DisplayOn},
     // Inside longer words and arguments.
     {"xx:lockyy", Command::LockDisplayOff, Command::LockDisplayOff},
     {"\"C:\\Program Files\\x:networking\"", Command::Network, Command::Network},
@@ -48,10 +38,7 @@ const Case kCases[] = {
     {":shutdown:lock:displayon:network", Command::Schedule, Command::LockDisplayOff},
 };
 
-void PrintTo(const Case& c, std::ostream* os)
-{
-    *os << '"' << c.text << '"';
-}
+void PrintTo(const Case& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class CommandSelectionTest : public ::testing::TestWithParam<Case> {};
 

@@ -22,23 +22,15 @@ namespace {
 
 using Entries = std::vector<ComputerEntry>;
 
-struct Case {
-    const char* name;
-    std::string bytes;
-    Entries entries;
-};
+struct Case { const char* name; std::string bytes; Entries entries; };
 
-void PrintTo(const Case& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 const std::string k51(51, 'a');
 const std::string k11(11, '7');
 
 const Case kCases[] = {
-    {"Empty", "", {}},
-    {"OnlyWhiteSpace", " \r\n\t\r\n", {}},
+    {"Empty", "", {}}, {"OnlyWhiteSpace", " \r\n\t\r\n", {}},
     {"CrLf", "10.0.0.1,1960\r\n10.0.0.2,2000\r\n", {{"10.0.0.1", "1960"}, {"10.0.0.2", "2000"}}},
     {"LfAlone", "10.0.0.1,1960\n10.0.0.2,2000\n", {{"10.0.0.1", "1960"}, {"10.0.0.2", "2000"}}},
     {"CrCrLf", "10.0.0.1,1960\r\r\n10.0.0.2,2000\r\r\n", {{"10.0.0.1", "1960"}, {"10.0.0.2", "2000"}}},

@@ -66,10 +66,7 @@ TEST(CommandLog, RecordIsFourUnquotedFieldsAndCrLf)
 
 TEST(PortText, LeadingDigitsInRangeOrNoPortAtAll)
 {
-    const struct {
-        const char* text;
-        std::uint16_t port;  // 0: no port, which the sender reports
-    } cases[] = {
+    const struct { const char* text; std::uint16_t port; } cases[] = {  // port 0: none, which the sender reports
         // Only leading digits count: no blanks, no sign.
         {"", 0}, {"abc", 0}, {" 1960", 0}, {"+1960", 0}, {"0", 0}, {"1960x", 1960}, {"19 60", 19},
         {"1", 1}, {"00065535", 65535},
@@ -86,11 +83,7 @@ TEST(PortText, LeadingDigitsInRangeOrNoPortAtAll)
 TEST(UnsignedText, PortFieldAcceptsOnlyPlainNumbersInRange)
 {
     using R = UnsignedTextResult;
-    const struct {
-        const char* text;
-        R result;
-        unsigned value;
-    } cases[] = {
+    const struct { const char* text; R result; unsigned value; } cases[] = {
         {"1960", R::Ok, 1960}, {" \t1960\t ", R::Ok, 1960}, {"1", R::Ok, 1}, {"65535", R::Ok, 65535},
         {"0001960", R::Ok, 1960},
         {"", R::NotUnsigned, 0}, {" \t ", R::NotUnsigned, 0}, {"+1960", R::NotUnsigned, 0},

@@ -5,12 +5,7 @@
 
 namespace {
 
-struct Case {
-    const char* name;
-    ScreenRect area;
-    ScreenRect work;
-    ScreenPoint expected;
-};
+struct Case { const char* name; ScreenRect area, work; ScreenPoint expected; };
 
 // A 200 x 100 dialog in every case.
 const Case kCases[] = {

@@ -11,15 +11,9 @@
 
 namespace {
 
-struct Case {
-    const char* text;
-    std::vector<unsigned> flags;
-};
+struct Case { const char* text; std::vector<unsigned> flags; };
 
-void PrintTo(const Case& c, std::ostream* os)
-{
-    *os << '"' << c.text << '"';
-}
+void PrintTo(const Case& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class SessionEndTest : public ::testing::TestWithParam<Case> {};
 

@@ -19,10 +19,7 @@ CWakeGuardRules Armed(const std::bitset<256>& held = kNoKeys)
 
 TEST(WakeGuardRules, ArmsOnlyAtTheBroadcastOfAPlainOffRequestTheUserWants)
 {
-    struct Case {
-        const char* what;
-        bool requested, displayOff, wanted, arms;
-    };
+    struct Case { const char* what; bool requested, displayOff, wanted, arms; };
     const Case cases[] = {
         {"off request, wanted", true, true, true, true},
         {"option off", true, true, false, false},
