@@ -83,6 +83,9 @@ TEST(WakeGuardRules, EachBurstOfMouseInputReblanksOnceAfterItSettles)
     EXPECT_TRUE(rules.TakeReblank(t + 100 + CWakeGuardRules::kSettleMs));
     EXPECT_FALSE(rules.TakeReblank(t + 5000)) << "once per burst";
     EXPECT_TRUE(rules.OnMouseInput(t + 6000)) << "the next burst is a new one";
+    rules.OnDisarmingRequest();
+    EXPECT_FALSE(rules.TakeReblank(t + 9000)) << "a burst under way when disarmed is dropped";
+    EXPECT_FALSE(rules.OnMouseInput(t + 9000)) << "nothing happens while disarmed";
 }
 
 TEST(WakeGuardRules, AMouseThatNeverSettlesStillReblanksEverySecondAndNoMoreOften)
@@ -98,19 +101,6 @@ TEST(WakeGuardRules, AMouseThatNeverSettlesStillReblanksEverySecondAndNoMoreOfte
     }
     EXPECT_GE(reblanks, 4);
     EXPECT_LE(reblanks, 5);
-}
-
-TEST(WakeGuardRules, NothingHappensWhileDisarmed)
-{
-    CWakeGuardRules rules;
-    EXPECT_FALSE(rules.OnMouseInput(10));
-    EXPECT_FALSE(rules.TakeReblank(10000));
-    EXPECT_FALSE(rules.OnKey(kShift, true));
-
-    rules = Armed();
-    rules.OnMouseInput(10);
-    rules.OnDisarmingRequest();
-    EXPECT_FALSE(rules.TakeReblank(10000)) << "a burst under way when disarmed is dropped";
 }
 
 }  // namespace
