@@ -85,9 +85,11 @@ void CDisplayPower::BroadcastIfDue()
         // The schedule has moved on before the broadcast, which lets in the messages other
         // threads send meanwhile, requests among them.
         ArmTimer(now);
-        BroadcastMonitorPower(power);
+        // Told first: the broadcast takes a while to pass every window, and input meanwhile
+        // already meets a display that is going dark.
         if (m_observer)
             m_observer->OnDisplayPowerBroadcast(power);
+        BroadcastMonitorPower(power);
     }
 }
 

@@ -4,7 +4,7 @@
 #include "actions/BroadcastSchedule.h"
 #include "framework/Wnd.h"
 
-// Told of each power broadcast once it has gone out.
+// Told of each power broadcast just before it goes out.
 class IDisplayPowerObserver {
 public:
     virtual void OnDisplayPowerBroadcast(DisplayPower power) = 0;
