@@ -6,22 +6,45 @@ set -uo pipefail
 . "$(dirname "$0")/wine-env.sh"
 declare -A dirs=([win32]=$1 [win64]=$2)
 arches=$(wine_runnable_arches)
+read -r -a arch_list <<<"$arches"
 
-echo "e2e: $(wine_arches_reason)"
-# The builds run side by side, each in Wine sessions of its own: most of a suite's time is spent
-# waiting for the program (the schedule tests wait out real minutes), not computing. Within a
-# build, two at a time: the forced session end runs in a session of its own beside the others.
-for arch in $arches; do
-    ctest --test-dir "${dirs[$arch]}" --output-on-failure -j 2 >"${dirs[$arch]}/e2e.log" 2>&1 &
-    eval "pid_$arch=$!"
-done
+# Within a build, two at a time: the forced session end runs in a session of its own beside the
+# others. Two builds side by side would put up to six wineservers and X servers on the machine,
+# which only pays where there are cores for them: below four, one build after the other.
+cores=$(nproc)
+if [ "${#arch_list[@]}" -gt 1 ] && [ "$cores" -ge 4 ]; then
+    side_by_side=1
+    how="side by side ($cores cores)"
+else
+    side_by_side=0
+    how="one after the other ($cores cores)"
+fi
+[ "${#arch_list[@]}" -gt 1 ] || how="($cores cores)"
+echo "e2e: $(wine_arches_reason), $how"
+
+run_build() {
+    ctest --test-dir "${dirs[$1]}" --output-on-failure -j 2 >"${dirs[$1]}/e2e.log" 2>&1
+}
+
 failed=()
-for arch in $arches; do
-    pid_var="pid_$arch"
-    wait "${!pid_var}" || failed+=("$arch")
-    echo "== the $arch build (${dirs[$arch]})"
-    cat "${dirs[$arch]}/e2e.log"
-done
+if [ "$side_by_side" = 1 ]; then
+    for arch in "${arch_list[@]}"; do
+        run_build "$arch" &
+        eval "pid_$arch=$!"
+    done
+    for arch in "${arch_list[@]}"; do
+        pid_var="pid_$arch"
+        wait "${!pid_var}" || failed+=("$arch")
+        echo "== the $arch build (${dirs[$arch]})"
+        cat "${dirs[$arch]}/e2e.log"
+    done
+else
+    for arch in "${arch_list[@]}"; do
+        run_build "$arch" || failed+=("$arch")
+        echo "== the $arch build (${dirs[$arch]})"
+        cat "${dirs[$arch]}/e2e.log"
+    done
+fi
 if [ ${#failed[@]} -gt 0 ]; then
     echo "e2e: failures in the ${failed[*]} build" >&2
     exit 1

@@ -10,7 +10,8 @@
 
 namespace {
 
-const int kBacklog = 5;
+// Room for a burst: a sender waits its turn in the queue rather than being refused by the system.
+const int kBacklog = 64;
 // Under a flood the socket layer has been seen to leave a connection that arrived while we were
 // accepting without its notice, and with it every later one: a look this often picks them up.
 // Only while connections come and go; an idle listener is never woken.
@@ -84,8 +85,8 @@ bool CCommandSocket::AcceptWaiting()
         // Before any read or timer: a sender outside the list costs nothing more and is closed at once.
         const sockaddr_in peer = PeerOf(connection);
         if (!IsAllowed(peer)) {
-            connection.Close();
             LogReceived(peer, kReceivedRefused);
+            connection.Close();
             continue;
         }
         if (!connection.Begin(peer))
@@ -122,8 +123,10 @@ void CCommandSocket::CConnection::OnClose(int)
 
 void CCommandSocket::CConnection::OnTimeout()
 {
-    Close();
+    // Recorded before the close, as every record is: a peer that sees its connection end can
+    // count on the record having been attempted.
     LogReceived(m_peer, kReceivedSilent);
+    Close();
     m_owner->AcceptWaiting();
 }
 
@@ -149,14 +152,14 @@ void CCommandSocket::CConnection::ReadOnce()
 
 void CCommandSocket::CConnection::OnDeferred()
 {
-    // Texts run in the order their connections completed. The connection closes first, without a
-    // byte written back, so that a dialog the text opens holds no slot; this object may serve
-    // another connection before the command returns, so nothing of it is touched afterwards.
+    // Texts run in the order their connections completed. The record goes first, then the
+    // connection closes, without a byte written back, before the command runs, so that a dialog
+    // the text opens holds no slot; this object may serve another connection before the command
+    // returns, so nothing of it is touched afterwards.
     const std::string text = std::move(m_text);
-    const sockaddr_in peer = m_peer;
     CCommandSocket& owner = *m_owner;
+    LogReceived(m_peer, owner.m_target.NameReceived(text));
     Close();
     owner.AcceptWaiting();
-    LogReceived(peer, owner.m_target.NameReceived(text));
     owner.m_target.ExecuteReceived(text);
 }

@@ -1,9 +1,12 @@
 // The test driver's view of dusklamp.exe: processes, windows, broadcasts and the registry.
 #include "Harness.h"
 
+#include <psapi.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -15,6 +18,34 @@ const char kSettingsPath[] = "Software\\Brightfen\\Dusklamp\\Settings";
 const char kWatcherClass[] = "DusklampTestWatcher";
 // The watcher whose window this thread runs: sent messages are handled on the receiving thread.
 thread_local Watcher* t_watcher = nullptr;
+
+// The job every started process joins. Closing its last handle, as the system does when the test
+// program ends in any way, ends whatever is still in it.
+HANDLE StartedJob()
+{
+    static const HANDLE job = [] {
+        HANDLE created = ::CreateJobObjectA(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (created)
+            ::SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+        return created;
+    }();
+    return job;
+}
+
+// The null device for a child's standard handles.
+HANDLE NullDevice(DWORD access)
+{
+    return ::CreateFileA("NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+std::string ImagePath(HANDLE process)
+{
+    char path[MAX_PATH] = "";
+    const DWORD size = ::GetModuleFileNameExA(process, nullptr, path, MAX_PATH);
+    return std::string(path, size);
+}
 
 bool ReadSetting(const char* name, DWORD wantedType, void* value, DWORD size)
 {
@@ -99,9 +130,75 @@ bool Process::Start(const std::string& arguments, const std::string& folder)
     std::string commandLine = "\"" + folder + "dusklamp.exe\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    return ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &m_info)
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = NullDevice(GENERIC_READ);
+    startup.hStdOutput = startup.hStdError = NullDevice(GENERIC_WRITE);
+    // Suspended until it is in the job, so that nothing it starts can escape it.
+    const bool started = ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                                          nullptr, nullptr, &startup, &m_info)
         != FALSE;
+    ::CloseHandle(startup.hStdInput);
+    ::CloseHandle(startup.hStdOutput);
+    if (!started) {
+        m_info = {};
+        return false;
+    }
+    ::AssignProcessToJobObject(StartedJob(), m_info.hProcess);
+    ::ResumeThread(m_info.hThread);
+    return true;
+}
+
+void Process::EndAll()
+{
+    ::TerminateJobObject(StartedJob(), 1);
+    // A test program that ended abruptly took its job's processes with it, but an older one, or a
+    // process Wine failed to put in the job, may still run from this folder. By path, not by window
+    // title: a program stuck at its start-up box has no main window yet, but holds the instance lock.
+    // (A copy in another session, as the network tests start, is not among this session's processes.)
+    const std::string folder = Folder();
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry)) {
+        if (entry.th32ProcessID == ::GetCurrentProcessId())
+            continue;
+        HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                       entry.th32ProcessID);
+        if (!process)
+            continue;
+        // Only the program itself: other tests of this build (the sender's) may run meanwhile.
+        const std::string image = ImagePath(process);
+        const char* name = ::PathFindFileNameA(image.c_str());
+        if (::StrCmpNIA(image.c_str(), folder.c_str(), static_cast<int>(folder.size())) == 0
+            && ::lstrcmpiA(name, "dusklamp.exe") == 0) {
+            ::TerminateProcess(process, 1);
+            ::WaitForSingleObject(process, 10000);
+        }
+        ::CloseHandle(process);
+    }
+    ::CloseHandle(snapshot);
+}
+
+void RestoreSession()
+{
+    char system[MAX_PATH] = "";
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    const std::string tool = std::string(system) + "\\ShutDown.exe";
+    // Wine takes overrides for a started program from the host's environment of the starting one,
+    // which a Windows program cannot change: so the tests that need one set it in the registry.
+    ::SHDeleteKeyA(HKEY_CURRENT_USER, kAppOverridesKey);
+    ::SHDeleteValueA(HKEY_CURRENT_USER, kOverridesKey, "shutdown.exe");
+    if (::GetFileAttributesA((tool + ".saved").c_str()) != INVALID_FILE_ATTRIBUTES)
+        ::MoveFileExA((tool + ".saved").c_str(), tool.c_str(), MOVEFILE_REPLACE_EXISTING);
+    char browser[1024] = "";
+    DWORD size = sizeof(browser);
+    if (::SHGetValueA(HKEY_CURRENT_USER, kSavedAssociationsKey, "https", nullptr, browser, &size) == ERROR_SUCCESS) {
+        ::SHSetValueA(HKEY_CLASSES_ROOT, "https\\shell\\open\\command", nullptr, REG_SZ, browser,
+                      static_cast<DWORD>(std::strlen(browser) + 1));
+        ::SHDeleteKeyA(HKEY_CLASSES_ROOT, ".csv");
+        ::SHDeleteKeyA(HKEY_CLASSES_ROOT, "DusklampTest.csv");
+        ::SHDeleteKeyA(HKEY_CURRENT_USER, kSavedAssociationsKey);
+    }
 }
 
 void Process::Terminate()

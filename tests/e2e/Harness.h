@@ -54,6 +54,13 @@ public:
     {
         return WaitUntil([&] { return PowerEvents().size() >= count; }, timeoutMs);
     }
+    // The event at this place, or one with power 0 at time 0 when there is none yet: a check that
+    // follows a failed wait then fails on its own rather than reading past the list.
+    PowerEvent PowerEventAt(std::size_t index) const
+    {
+        const auto events = PowerEvents();
+        return index < events.size() ? events[index] : PowerEvent{0, 0.0};
+    }
     void Clear()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -70,7 +77,10 @@ private:
     std::vector<double> m_queries;
 };
 
-// One started dusklamp.exe; ended by its process id when the object goes.
+// One started dusklamp.exe; ended by its process id when the object goes. Every process started
+// here also joins one job of the test program, which ends them all at every test's end (whatever
+// became of the objects) and when the test program itself ends, even by a crash. Their standard
+// handles are the null device, so that none holds the test runner's output open.
 class Process {
 public:
     Process() = default;
@@ -92,6 +102,9 @@ public:
     HWND WaitUntilResident(DWORD timeoutMs = 10000) const;
 
     static std::string Folder();
+    // Ends every process started from this test program, and any program of this build's folder
+    // that an earlier, aborted test program left running.
+    static void EndAll();
 
 private:
     PROCESS_INFORMATION m_info = {};
@@ -103,11 +116,20 @@ inline HWND FindMainWindow()
     return ::FindWindowA(nullptr, kMainWindowTitle);
 }
 DWORD WindowProcessId(HWND hwnd);
-// A file's bytes, or nothing when it cannot be read.
-std::optional<std::string> FileBytes(const std::string& path);
+// Puts back what a test that ended abruptly may have left changed in the shared Wine session: the
+// system's shutdown tool, Wine's DLL overrides, and the shell's associations for https and .csv.
+void RestoreSession();
 // How many handles the process holds, from the system's list of handles; 0 when it cannot be read.
 // (Wine's GetProcessHandleCount always says 0, and its process list gives the handle table's size.)
+// Only a count at rest means anything: the program holds registry keys open for a moment at times.
 DWORD ProcessHandleCount(DWORD processId);
+// Wine's DLL overrides for every program, and for those named dusklamp.exe.
+const char kOverridesKey[] = "Software\\Wine\\DllOverrides";
+const char kAppOverridesKey[] = "Software\\Wine\\AppDefaults\\dusklamp.exe\\DllOverrides";
+// Where the shell stand-in keeps the association it replaced until it puts it back.
+const char kSavedAssociationsKey[] = "Software\\DusklampTest\\SavedAssociations";
+// A file's bytes, or nothing when it cannot be read.
+std::optional<std::string> FileBytes(const std::string& path);
 
 // The process's visible top-level windows of the class (popup menus are "#32768") with the
 // caption, or with any caption when it is null.

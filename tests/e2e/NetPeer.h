@@ -8,6 +8,7 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace peer {
 
@@ -36,8 +37,13 @@ public:
 
 private:
     friend class Listener;  // for the connections it accepts
+    friend std::vector<bool> WaitUntilReadable(const std::vector<const Connection*>&, DWORD);
     SOCKET m_socket = INVALID_SOCKET;
 };
+
+// Waits until any of the connections can be read (its peer closed it, say), up to 200 of them; which
+// could be then, in the same order. None when the time ran out.
+std::vector<bool> WaitUntilReadable(const std::vector<const Connection*>& connections, DWORD timeoutMs);
 
 // What a sending Dusklamp does: connect, send, close without reading. True once the program has
 // closed its end, which it does when it has handled the text.

@@ -19,7 +19,7 @@ TEST_F(TrayTest, DoubleClickNotificationBlanksAndOtherNotificationsDoNothing)
 
     // Sent, so the default item has run by the time the call returns.
     ::SendMessageA(m_main, UM_TRAYNOTIFY, kIconId, WM_LBUTTONDBLCLK);
-    ExpectBroadcastsBeforeProbe(m_main, {kPowerOff});
+    ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main, {kPowerOff}));
 }
 
 TEST_F(TrayTest, RealRightClickOpensMenuAndItsFirstItemBlanks)
@@ -32,7 +32,7 @@ TEST_F(TrayTest, RealRightClickOpensMenuAndItsFirstItemBlanks)
     PressKeys({VK_DOWN});
     PressKeys({VK_RETURN});
     ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
-    EXPECT_EQ(m_watcher.PowerEvents()[0].power, kPowerOff);
+    EXPECT_EQ(m_watcher.PowerEventAt(0).power, kPowerOff);
     EXPECT_TRUE(WaitUntil([&] { return FindWindows(m_app.Id(), "#32768", nullptr).empty(); }));
 }
 

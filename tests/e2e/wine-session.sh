@@ -23,6 +23,13 @@ make_template() {
         wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+        # Nor a crash debugger at all: Wine would start one for every crash, which prints a backtrace
+        # and, like any child, holds the test runner's pipes. A debugger that cannot start ends the
+        # crashed program at once.
+        for key in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+                   'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug'; do
+            wine reg add "$key" /v Debugger /d 'no-crash-debugger.exe' /f </dev/null >/dev/null 2>&1
+        done
         # Debian's Wine does not look into its own font folder: without Marlett and MS Sans Serif
         # the caption buttons show letters and dialog text is laid out wider than on Windows.
         cp /usr/share/wine/fonts/* "$template/drive_c/windows/Fonts/"
@@ -30,13 +37,13 @@ make_template() {
         wineserver -w || true
     )
     [ -d "$template/drive_c/windows" ] || { echo "could not make a $arch Wine prefix" >&2; exit 1; }
-    touch "$template/.ready-2"
+    touch "$template/.ready-3"
 }
 
 start() {
     stop_quietly
     mkdir -p "$state"
-    [ -f "$template/.ready-2" ] || make_template
+    [ -f "$template/.ready-3" ] || make_template
 
     # -displayfd makes Xvfb pick a free display itself, so parallel runs never collide.
     rm -f "$state/display"
