@@ -1,6 +1,8 @@
 // Accepting command connections: each reads once, within a time limit, and hands its text on.
 #include "net/CommandSocket.h"
 
+#include "framework/Clock.h"
+
 #include "net/AllowedSenders.h"
 #include "net/CommandLog.h"
 #include "net/CommandTable.h"
@@ -12,9 +14,13 @@ namespace {
 
 // Room for a burst: a sender waits its turn in the queue rather than being refused by the system.
 const int kBacklog = 64;
+// The next turn when one ended with connections still waiting: as soon as the queue holds
+// nothing more urgent.
+const UINT kNextTurnMs = 1;
 // Under a flood the socket layer has been seen to leave a connection that arrived while we were
 // accepting without its notice, and with it every later one: a look this often picks them up.
-// Only while connections come and go; an idle listener is never woken.
+// Only while connections come and go: after a look that finds nothing to take and nothing open,
+// an idle listener is never woken.
 const UINT kAcceptCheckMs = 500;
 
 // The connection's far end; all zeros when the system no longer knows it (reset meanwhile).
@@ -28,15 +34,28 @@ sockaddr_in PeerOf(const CAsyncSocket& connection)
     return peer;
 }
 
-// Read afresh for each connection, as every setting is, so a changed list counts at once.
-bool IsAllowed(const sockaddr_in& peer)
-{
-    return IsSenderAllowed(CNetworkSettings().ReadAllowedSenders(), ntohl(peer.sin_addr.s_addr));
-}
-
 void LogReceived(const sockaddr_in& peer, const std::string& what)
 {
     AppendReceivedLog(::inet_ntoa(peer.sin_addr), ntohs(peer.sin_port), what);
+}
+
+// The stored list's text; false when a value is stored that cannot be read as a list's text.
+bool ReadStoredAllowedSenders(std::string& text)
+{
+    text = CNetworkSettings().ReadAllowedSenders();
+    return true;
+}
+
+// False when the text does not read as a list: such a list admits nobody, never everyone.
+bool ParseStoredAllowedSenders(const std::string& text, CAllowedSenders& senders)
+{
+    std::string badEntry;
+    return senders.Parse(text, badEntry);
+}
+
+unsigned long long NowMs()
+{
+    return MonotonicMicroseconds() / 1000;
 }
 
 }  // namespace
@@ -51,6 +70,7 @@ CCommandSocket::CCommandSocket(IReceivedCommandTarget& target)
 bool CCommandSocket::Open(unsigned port)
 {
     Close();
+    m_turnScheduled = false;
     if (port < kLowestPort || port > kHighestPort)
         return false;
     return Create(static_cast<unsigned short>(port)) && Listen(kBacklog);
@@ -58,45 +78,125 @@ bool CCommandSocket::Open(unsigned port)
 
 void CCommandSocket::OnAccept(int)
 {
-    AcceptWaiting();
-    SetTimeout(kAcceptCheckMs);
+    // A notice while a turn waits for its timer changes nothing: that turn takes this one too.
+    if (!m_turnScheduled)
+        TakeTurn();
 }
 
 void CCommandSocket::OnTimeout()
 {
-    if (AcceptWaiting())
-        SetTimeout(kAcceptCheckMs);
+    m_turnScheduled = false;
+    WriteDueSummaries();
+    TakeTurn();
 }
 
-bool CCommandSocket::AcceptWaiting()
+void CCommandSocket::OnConnectionEnded()
+{
+    if (!m_turnScheduled)
+        TakeTurn();
+}
+
+void CCommandSocket::TakeTurn()
+{
+    ScheduleNext(IsOpen() ? AcceptWaiting() : Turn());
+}
+
+void CCommandSocket::ScheduleNext(const Turn& turn)
+{
+    UINT delay = 0;
+    if (turn.more)
+        delay = kNextTurnMs;
+    else if (turn.accepted > 0 || AnyOpen())
+        delay = kAcceptCheckMs;
+    if (m_repeats.HasPending()) {
+        const unsigned long long now = NowMs(), due = m_repeats.DueAtMs();
+        const UINT untilDue = due > now ? static_cast<UINT>(due - now) : kNextTurnMs;
+        delay = delay == 0 ? untilDue : (untilDue < delay ? untilDue : delay);
+    }
+    m_turnScheduled = delay != 0 && IsOpen() && SetTimeout(delay);
+    if (delay == 0 && IsOpen())
+        CancelTimeout();
+}
+
+bool CCommandSocket::AnyOpen() const
+{
+    for (const CConnection& connection : m_connections) {
+        if (connection.IsOpen())
+            return true;
+    }
+    return false;
+}
+
+void CCommandSocket::RefreshAllowedSenders()
+{
+    // Read afresh each turn, so that a changed list counts at once; parsed only when the stored
+    // text changed, so that a long list costs a connection no more than a short one.
+    std::string text;
+    const bool read = ReadStoredAllowedSenders(text);
+    if (m_allowedRead && read == m_allowedStored && text == m_allowedText)
+        return;
+    m_allowedRead = true;
+    m_allowedStored = read;
+    m_allowedText = text;
+    m_allowedValid = read && ParseStoredAllowedSenders(text, m_allowed);
+}
+
+bool CCommandSocket::IsAllowed(const sockaddr_in& peer) const
+{
+    return m_allowedValid && m_allowed.Allows(ntohl(peer.sin_addr.s_addr));
+}
+
+void CCommandSocket::CountRepeat(const sockaddr_in& peer, const char* kind)
+{
+    m_repeats.Add(ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port), kind, NowMs());
+}
+
+void CCommandSocket::WriteDueSummaries()
+{
+    for (const CRepeatSummary::Record& record : m_repeats.TakeDue(NowMs())) {
+        in_addr address = {};
+        address.s_addr = htonl(record.address);
+        AppendReceivedLog(::inet_ntoa(address), record.port, record.what);
+    }
+}
+
+CCommandSocket::Turn CCommandSocket::AcceptWaiting()
 {
     // Each free slot takes one waiting connection. With every slot taken nothing is accepted, and
     // the socket layer tells of no further connection until we accept again: a connection that
-    // ends calls us back. A flood thus costs no more than the slots.
+    // ends calls us back. A flood thus costs no more than the slots, and no turn more than its share.
+    Turn turn;
+    bool listChecked = false;
     for (CConnection& connection : m_connections) {
         if (connection.IsOpen())
             continue;
+        if (turn.accepted == kAcceptsPerTurn) {
+            turn.more = true;
+            break;
+        }
         if (!Accept(connection, FD_READ | FD_CLOSE)) {
             // Anything but an empty queue lost that one connection (reset while waiting, say).
             if (::WSAGetLastError() == WSAEWOULDBLOCK)
                 break;
             continue;
         }
-        // Before any read or timer: a sender outside the list costs nothing more and is closed at once.
+        ++turn.accepted;
+        // Before any read or timer: a sender outside the list costs nothing more and is closed at
+        // once, without a record of its own.
         const sockaddr_in peer = PeerOf(connection);
+        if (!listChecked) {
+            RefreshAllowedSenders();
+            listChecked = true;
+        }
         if (!IsAllowed(peer)) {
-            LogReceived(peer, kReceivedRefused);
             connection.Close();
+            CountRepeat(peer, kReceivedRefused);
             continue;
         }
         if (!connection.Begin(peer))
             connection.Close();
     }
-    for (const CConnection& connection : m_connections) {
-        if (connection.IsOpen())
-            return true;
-    }
-    return false;
+    return turn;
 }
 
 bool CCommandSocket::CConnection::Begin(const sockaddr_in& peer)
@@ -123,11 +223,10 @@ void CCommandSocket::CConnection::OnClose(int)
 
 void CCommandSocket::CConnection::OnTimeout()
 {
-    // Recorded before the close, as every record is: a peer that sees its connection end can
-    // count on the record having been attempted.
-    LogReceived(m_peer, kReceivedSilent);
+    // Silent peers are what a port scan leaves: summarized, as refusals are.
     Close();
-    m_owner->AcceptWaiting();
+    m_owner->CountRepeat(m_peer, kReceivedSilent);
+    m_owner->OnConnectionEnded();
 }
 
 void CCommandSocket::CConnection::ReadOnce()
@@ -146,7 +245,7 @@ void CCommandSocket::CConnection::ReadOnce()
     // A command may open a dialog whose loop runs for long; it must not run inside this event.
     if (!Defer()) {
         Close();
-        m_owner->AcceptWaiting();
+        m_owner->OnConnectionEnded();
     }
 }
 
@@ -160,6 +259,6 @@ void CCommandSocket::CConnection::OnDeferred()
     CCommandSocket& owner = *m_owner;
     LogReceived(m_peer, owner.m_target.NameReceived(text));
     Close();
-    owner.AcceptWaiting();
+    owner.OnConnectionEnded();
     owner.m_target.ExecuteReceived(text);
 }
