@@ -43,9 +43,9 @@ bool SecureStandardStreams();
 // slowly through a pipe is sent to as it comes. 0 at the end of the file; below 0 on an error (errno).
 long ReadSome(std::FILE* file, char* buffer, std::size_t size);
 
-// The address of a dotted IPv4 text or, unless numericOnly, a host name (its first IPv4 address), in
-// network byte order. A name may wait on the name server for as long as the system likes.
-bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason);
+// A host name's first IPv4 address, in host byte order. It may wait on the name server for as long
+// as the system likes. Text that looks like an address never comes here (see LooksLikeAddress).
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& reason);
 
 // Runs body(argument) on a thread of its own, with a small stack, that nobody waits for.
 bool StartDetachedThread(void (*body)(void*), void* argument);
@@ -65,7 +65,7 @@ public:
     CClientSocket(const CClientSocket&) = delete;
     CClientSocket& operator=(const CClientSocket&) = delete;
 
-    // Starts connecting without waiting; a loopback peer may answer at once.
+    // Starts connecting without waiting; a loopback peer may answer at once. The address is in host byte order.
     State BeginConnect(std::uint32_t address, std::uint16_t port);
     State GetState() const { return m_state; }
     int Error() const { return m_error; }

@@ -73,19 +73,18 @@ long ReadSome(std::FILE* file, char* buffer, std::size_t size)
     return ::_read(::_fileno(file), buffer, static_cast<unsigned>(size));
 }
 
-bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason)
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& reason)
 {
     addrinfo hints = {};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
     addrinfo* found = nullptr;
     const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (result != 0) {
         reason = SocketErrorText(result);
         return false;
     }
-    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
     ::freeaddrinfo(found);
     return true;
 }
@@ -149,7 +148,7 @@ CClientSocket::State CClientSocket::BeginConnect(std::uint32_t address, std::uin
     sockaddr_in peer = {};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
-    peer.sin_addr.s_addr = address;
+    peer.sin_addr.s_addr = htonl(address);
     if (::connect(handle, reinterpret_cast<const sockaddr*>(&peer), sizeof(peer)) == 0) {
         m_state = State::Connected;
         return m_state;

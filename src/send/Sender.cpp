@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "net/AddressText.h"
 #include "send/NameLookup.h"
 #include "send/SendSocket.h"
 
@@ -93,6 +94,14 @@ void CSchedule::Start(SendTarget target)
         Finish(sequence, false, "bad computer");
         return;
     }
+    // An address is read strictly, never by the system's lenient reader, which would take
+    // "010.0.0.1" for 8.0.0.1 and "10.1" for 10.0.0.1: a malformed one reaches nobody.
+    const bool isAddress = LooksLikeAddress(taken.host);
+    std::uint32_t address = 0;
+    if (isAddress && !ParseDottedAddress(taken.host, address)) {
+        Finish(sequence, false, "bad address (four numbers from 0 to 255 without leading zeros)");
+        return;
+    }
     // Command-line ports were checked with the arguments; a list file's port is text as read.
     auto attempt = std::make_unique<Attempt>();
     if (!ParsePortText(taken.port, attempt->port)) {
@@ -102,9 +111,7 @@ void CSchedule::Start(SendTarget target)
     attempt->sequence = sequence;
     attempt->deadline = Clock::now() + std::chrono::milliseconds(m_run.timeoutMs);
     // An address needs no look-up; a name's look-up starts in Settle().
-    std::uint32_t address = 0;
-    std::string reason;
-    if (ResolveIPv4(taken.host, true, address, reason))
+    if (isAddress)
         attempt->socket.BeginConnect(address, attempt->port);
     if (!Settle(*attempt, Clock::now()))
         m_active.push_back(std::move(attempt));

@@ -73,22 +73,25 @@ class SendTest(unittest.TestCase):
         closed.bind(("127.0.0.1", 0))  # bound but not listening: connecting to it is refused
         closed = closed.getsockname()[1]
         with open(self.list, "wb") as f:
-            f.write(f"127.0.0.1,{closed}\n\n127.0.0.1,0\r\r\nlost\r\n127.0.0.1\0x,{b.port}\n127.0.0.1,{b.port}"
-                    .encode())
+            f.write(f"127.0.0.1,{closed}\n\n127.0.0.1,0\r\r\nlost\r\n127.0.0.1\0x,{b.port}\n0177.0.0.1,{b.port}\n"
+                    f"127.1,{b.port}\n127.0.0.1,{b.port}".encode())
         status, lines, _ = run_sender("-q", "--log", self.log, "off", f"127.0.0.1:{a.port}", "--list", self.list)
-        self.assertEqual((status, len(lines)), (1, 3), lines)
+        self.assertEqual((status, len(lines)), (1, 5), lines)
         self.assertRegex(lines[0], f"^127.0.0.1:{closed} failed: .*(refused|actively)")
         self.assertRegex(lines[1], "^127.0.0.1:0 failed: bad port")
         # The NUL would end the name for the system, which would then contact 127.0.0.1; the line
         # without a comma runs into it, line end and all.
         self.assertEqual(lines[2], f"lost??127.0.0.1?x:{b.port} failed: bad computer")
+        # The system's reader takes both for 127.0.0.1 (octal, short form): they name no computer.
+        self.assertEqual(lines[3:], [f"{host}:{b.port} failed: bad address (four numbers from 0 to 255 without "
+                                     "leading zeros)" for host in ("0177.0.0.1", "127.1")])
         self.assertEqual((a.next()[0], b.next()[0]), (b" ", b" "))
         self.assert_nothing_more_arrived(b)
         # Each record is written before its attempt, failed ones included, in the order given, and
         # a line end in an entry splits no record.
         with open(self.log, "rb") as f:
             ports = [record.split(b",")[-2] for record in f.read().split(b"\r\n")[:-1]]
-        self.assertEqual(ports, [b"%d" % port for port in (a.port, closed, 0, b.port, b.port)])
+        self.assertEqual(ports, [b"%d" % port for port in (a.port, closed, 0, b.port, b.port, b.port, b.port)])
 
     @unittest.skipIf(WINDOWS, "closed descriptors, SIGPIPE, descriptor limits and /dev/full are the Linux build's")
     def test_hostile_surroundings_alter_no_command_and_skip_no_computer(self):
