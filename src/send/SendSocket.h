@@ -41,6 +41,8 @@ bool SecureStandardStreams();
 
 // Reads what the file holds so far, up to size bytes, waiting only while it holds nothing: a list fed
 // slowly through a pipe is sent to as it comes. 0 at the end of the file; below 0 on an error (errno).
+// It may wait for as long as the list's writer likes: only CListStream's thread calls it once the
+// round has begun.
 long ReadSome(std::FILE* file, char* buffer, std::size_t size);
 
 // A host name's first IPv4 address, in host byte order. It may wait on the name server for as long
@@ -73,10 +75,12 @@ public:
     bool Send(std::string_view bytes);
     void Close();
 
-    // Waits at most timeoutMs for any of these connecting sockets to connect or fail, and updates them;
-    // with no socket, just waits. While names are looked up, it ends soon after a look-up ends too.
-    static void WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool lookingUp);
-    // Ends the WaitForConnects() under way, or else the next one, at once: a look-up has ended. Any thread may call it.
+    // Waits at most timeoutMs (without limit when below 0) for any of these connecting sockets to
+    // connect or fail, and updates them; with no socket, just waits. With woken, it also ends soon
+    // after a Wake(): while names are looked up or the list's next bytes are awaited.
+    static void WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool woken);
+    // Ends the WaitForConnects() under way, or else the next one, at once: a look-up has ended or
+    // the list's next bytes have come. Any thread may call it, once the socket layer is there.
     static void Wake();
 
 private:

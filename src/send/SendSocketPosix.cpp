@@ -24,7 +24,7 @@ int HandleOf(std::uintptr_t handle)
     return static_cast<int>(static_cast<std::intptr_t>(handle));
 }
 
-// Counts the look-ups that ended; a wait watches it beside the sockets.
+// Counts the look-ups that ended and the list's pieces that came; a wait watches it beside the sockets.
 int g_wakeEvent = -1;
 
 struct ThreadStart {
@@ -204,18 +204,18 @@ void CClientSocket::Close()
     m_state = State::Idle;
 }
 
-void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool lookingUp)
+void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool woken)
 {
     std::vector<pollfd> polled;
     polled.reserve(sockets.size() + 1);
     for (const CClientSocket* socket : sockets)
         polled.push_back({HandleOf(socket->m_handle), POLLOUT, 0});
-    if (lookingUp)
+    if (woken)
         polled.push_back({g_wakeEvent, POLLIN, 0});
-    if (::poll(polled.data(), polled.size(), timeoutMs) <= 0)
+    if (::poll(polled.data(), polled.size(), timeoutMs < 0 ? -1 : timeoutMs) <= 0)
         return;
-    if (lookingUp && polled.back().revents != 0) {
-        // Reading resets the count; the look-ups that ended are found by asking each.
+    if (woken && polled.back().revents != 0) {
+        // Reading resets the count; what ended or came is found by asking each look-up and the list.
         std::uint64_t ended = 0;
         [[maybe_unused]] const ssize_t got = ::read(g_wakeEvent, &ended, sizeof(ended));
     }

@@ -14,6 +14,8 @@ import unittest
 SENDER = sys.argv[1:]
 WIRE = {"off": b" ", "lock": b":lock", "on": b":displayon"}
 WINDOWS = SENDER[-1].endswith(".exe")
+# Seconds a receiver waits for the command of a connection it has accepted; then it drops it unread.
+READ_LIMIT = 3.0
 # The test build's name that never resolves: neither the Windows build nor a release build has it.
 with open(SENDER[-1], "rb") as binary:
     UNANSWERED = b"DUSKLAMP_SEND_UNANSWERED" in binary.read()
@@ -23,7 +25,8 @@ ENV = {**os.environ, "DUSKLAMP_SEND_UNANSWERED": "unanswered.invalid",
 
 
 class Listener:
-    """Queues what each connection sent up to its end of stream, and when it ended; closes with the test."""
+    """Queues what each connection sent up to its end of stream, when it ended and when it was accepted;
+    closes with the test."""
 
     def __init__(self, test):
         self.sock = test.enterContext(socket.create_server(("127.0.0.1", 0)))
@@ -36,9 +39,10 @@ class Listener:
         with contextlib.suppress(OSError):
             while True:
                 conn, _ = self.sock.accept()
+                accepted = time.monotonic()
                 conn.settimeout(10)
                 with conn, conn.makefile("rb") as stream:
-                    self.streams.put((stream.read(), time.monotonic()))
+                    self.streams.put((stream.read(), time.monotonic(), accepted))
 
     def next(self):
         return self.streams.get(timeout=10)
@@ -160,7 +164,7 @@ class SendTest(unittest.TestCase):
             self.assertRegex(line, f"^{host} failed: .*(timed out|did not properly respond|10060)")
         self.assertTrue(2.0 <= elapsed < 3.5, elapsed)
         for listener in (a, b):
-            data, ended = listener.next()
+            data, ended, _ = listener.next()
             self.assertEqual(data, b":displayon")
             self.assertLess(ended - started, 2.0, "a reachable computer waited for the hung one")
 
@@ -183,6 +187,26 @@ class SendTest(unittest.TestCase):
             self.assertEqual([a.next()[0] for _ in range(2)], [b":displayon"] * 2)
             process.stdin.close()
         self.assertEqual(process.returncode, 0)
+
+    @unittest.skipIf(WINDOWS, "a list from a pipe is read through /dev/stdin, the Linux build's")
+    def test_connected_computer_gets_its_command_at_once_while_the_list_waits_for_its_next_line(self):
+        peers = [Listener(self) for _ in range(3)]
+        with subprocess.Popen(SENDER + ["-j", "4", "on", "-l", "/dev/stdin"], stdin=subprocess.PIPE,
+                              stdout=subprocess.PIPE, env=ENV) as process:
+            for i, peer in enumerate(peers):
+                # The pace of the list is the input under test: a line every 5 s, longer than a
+                # receiver waits for the command of a connection it has accepted.
+                if i > 0:
+                    time.sleep(5)
+                process.stdin.write(f"127.0.0.1,{peer.port}\n".encode())
+                process.stdin.flush()
+            process.stdin.close()
+            lines = process.stdout.read().decode().splitlines()
+        self.assertEqual((process.returncode, lines), (0, [f"127.0.0.1:{peer.port} reached" for peer in peers]))
+        for peer in peers:
+            data, ended, accepted = peer.next()
+            self.assertEqual(data, b":displayon")
+            self.assertLess(ended - accepted, READ_LIMIT, "the connection waited for the list")
 
     @unittest.skipIf(WINDOWS, "the memory of a process under Wine is Wine's")
     def test_100_mb_list_is_read_as_a_stream_in_bounded_memory(self):
