@@ -51,9 +51,12 @@ $(FUZZ_DIR)/computer_list_fuzz: tests/fuzz/ComputerListFuzz.cpp src/net/Computer
 	mkdir -p $(FUZZ_DIR)/corpus
 	clang++ $(FUZZ_FLAGS) tests/fuzz/ComputerListFuzz.cpp src/net/ComputerList.cpp -o $@
 
-$(FUZZ_DIR)/allowed_senders_fuzz: tests/fuzz/AllowedSendersFuzz.cpp src/net/AllowedSenders.cpp src/net/AllowedSenders.h | setup
+SENDERS_SOURCES := src/net/AllowedSenders.cpp src/net/AddressText.cpp
+
+$(FUZZ_DIR)/allowed_senders_fuzz: tests/fuzz/AllowedSendersFuzz.cpp $(SENDERS_SOURCES) src/net/AllowedSenders.h \
+  src/net/AddressText.h src/settings/NetworkValues.h | setup
 	mkdir -p $(FUZZ_DIR)/senders-corpus
-	clang++ $(FUZZ_FLAGS) tests/fuzz/AllowedSendersFuzz.cpp src/net/AllowedSenders.cpp -o $@
+	clang++ $(FUZZ_FLAGS) tests/fuzz/AllowedSendersFuzz.cpp $(SENDERS_SOURCES) -o $@
 
 fuzz: $(FUZZ_DIR)/computer_list_fuzz $(FUZZ_DIR)/allowed_senders_fuzz
 	$(FUZZ_DIR)/computer_list_fuzz -max_total_time=$(FUZZ_TIME) -artifact_prefix=$(FUZZ_DIR)/ \

@@ -147,3 +147,8 @@ bool CWinApp::WriteProfileString(const char* section, const char* entry, const s
 {
     return Profile().WriteString(section, entry, value);
 }
+
+bool CWinApp::QueryProfileString(const char* section, const char* entry, std::string& value, bool& exists) const
+{
+    return Profile().QueryString(section, entry, value, exists);
+}

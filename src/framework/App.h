@@ -47,6 +47,8 @@ public:
     bool WriteProfileInt(const char* section, const char* entry, int value) const;
     std::string GetProfileString(const char* section, const char* entry, const std::string& defaultValue) const;
     bool WriteProfileString(const char* section, const char* entry, const std::string& value) const;
+    // As CProfile::QueryString.
+    bool QueryProfileString(const char* section, const char* entry, std::string& value, bool& exists) const;
 
 protected:
     // The text after the program's own name on its command line.

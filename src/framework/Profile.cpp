@@ -5,16 +5,22 @@
 
 namespace {
 
-// Every step of the path is opened for both, so that a read creates a missing key as a write would.
-const REGSAM kAccess = KEY_READ | KEY_WRITE;
+const REGSAM kWriteAccess = KEY_READ | KEY_WRITE;
+
+bool IsStringType(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
 
 }  // namespace
 
-bool CRegKey::Open(HKEY parent, const char* name, REGSAM access)
+bool CRegKey::Open(HKEY parent, const char* name, REGSAM access, bool& missing)
 {
     Close();
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(parent, name, 0, access, &key) != ERROR_SUCCESS)
+    const LONG result = ::RegOpenKeyExA(parent, name, 0, access, &key);
+    missing = result == ERROR_FILE_NOT_FOUND;
+    if (result != ERROR_SUCCESS)
         return false;
     m_key = key;
     return true;
@@ -45,21 +51,31 @@ CProfile::CProfile(std::string company, std::string application)
 {
 }
 
-bool CProfile::OpenSection(const char* section, CRegKey& key) const
+bool CProfile::OpenSectionToRead(const char* section, CRegKey& key, bool& missing) const
+{
+    // Read access alone: where the user may read the settings but not change them, asking for
+    // more would fail the read, and every value would take its default.
+    const std::string path = "Software\\" + m_company + "\\" + m_application + "\\" + section;
+    return key.Open(HKEY_CURRENT_USER, path.c_str(), KEY_READ, missing);
+}
+
+bool CProfile::CreateSection(const char* section, CRegKey& key) const
 {
     CRegKey software;
     CRegKey company;
     CRegKey application;
-    return software.Open(HKEY_CURRENT_USER, "Software", kAccess)
-        && company.Create(software.Get(), m_company.c_str(), kAccess)
-        && application.Create(company.Get(), m_application.c_str(), kAccess)
-        && key.Create(application.Get(), section, kAccess);
+    bool missing = false;
+    return software.Open(HKEY_CURRENT_USER, "Software", kWriteAccess, missing)
+        && company.Create(software.Get(), m_company.c_str(), kWriteAccess)
+        && application.Create(company.Get(), m_application.c_str(), kWriteAccess)
+        && key.Create(application.Get(), section, kWriteAccess);
 }
 
 int CProfile::GetInt(const char* section, const char* entry, int defaultValue) const
 {
     CRegKey key;
-    if (!OpenSection(section, key))
+    bool missing = false;
+    if (!OpenSectionToRead(section, key, missing))
         return defaultValue;
     // The type is not examined; a shorter value reads as its bytes, zero-extended.
     DWORD value = 0;
@@ -73,7 +89,7 @@ int CProfile::GetInt(const char* section, const char* entry, int defaultValue) c
 bool CProfile::WriteInt(const char* section, const char* entry, int value) const
 {
     CRegKey key;
-    if (!OpenSection(section, key))
+    if (!CreateSection(section, key))
         return false;
     const DWORD data = static_cast<DWORD>(value);
     return ::RegSetValueExA(key.Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data))
@@ -83,7 +99,8 @@ bool CProfile::WriteInt(const char* section, const char* entry, int value) const
 std::string CProfile::GetString(const char* section, const char* entry, const std::string& defaultValue) const
 {
     CRegKey key;
-    if (!OpenSection(section, key))
+    bool missing = false;
+    if (!OpenSectionToRead(section, key, missing))
         return defaultValue;
     DWORD size = 0;
     if (::RegQueryValueExA(key.Get(), entry, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
@@ -96,10 +113,42 @@ std::string CProfile::GetString(const char* section, const char* entry, const st
     return std::string(data.data());
 }
 
+bool CProfile::QueryString(const char* section, const char* entry, std::string& value, bool& exists) const
+{
+    value.clear();
+    CRegKey key;
+    bool missing = false;
+    if (!OpenSectionToRead(section, key, missing)) {
+        exists = false;
+        return missing;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    const LONG sized = ::RegQueryValueExA(key.Get(), entry, nullptr, &type, nullptr, &size);
+    exists = sized != ERROR_FILE_NOT_FOUND;
+    if (!exists)
+        return true;
+    if (sized != ERROR_SUCCESS || !IsStringType(type))
+        return false;
+    // Never an empty buffer, whose null pointer would ask for the size again. A value that grew
+    // since it was measured fails rather than reads as part of itself.
+    std::vector<char> data(size + 1, '\0');
+    if (::RegQueryValueExA(key.Get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size)
+            != ERROR_SUCCESS
+        || !IsStringType(type))
+        return false;
+    // Only the terminators go: a NUL inside the text stays, so that the text is not taken for the
+    // part in front of it.
+    while (size > 0 && data[size - 1] == '\0')
+        --size;
+    value.assign(data.data(), size);
+    return true;
+}
+
 bool CProfile::WriteString(const char* section, const char* entry, const std::string& value) const
 {
     CRegKey key;
-    if (!OpenSection(section, key))
+    if (!CreateSection(section, key))
         return false;
     return ::RegSetValueExA(key.Get(), entry, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>(value.size() + 1))

@@ -13,7 +13,8 @@ public:
     CRegKey& operator=(const CRegKey&) = delete;
     ~CRegKey() { Close(); }
 
-    bool Open(HKEY parent, const char* name, REGSAM access);
+    // missing says whether it failed because the key is not there.
+    bool Open(HKEY parent, const char* name, REGSAM access, bool& missing);
     bool Create(HKEY parent, const char* name, REGSAM access);
     void Close();
     HKEY Get() const { return m_key; }
@@ -22,7 +23,8 @@ private:
     HKEY m_key = nullptr;
 };
 
-// Nothing is cached: every call opens the path afresh, creating missing keys, and closes it again.
+// Nothing is cached: every call opens the path afresh and closes it again. Reads open it for
+// reading only and create nothing; writes create the keys that are missing.
 class CProfile {
 public:
     CProfile(std::string company, std::string application);
@@ -31,9 +33,14 @@ public:
     bool WriteInt(const char* section, const char* entry, int value) const;
     std::string GetString(const char* section, const char* entry, const std::string& defaultValue) const;
     bool WriteString(const char* section, const char* entry, const std::string& value) const;
+    // For a value whose absence means something else than a value that cannot be read. False when
+    // the value is there but is no string (REG_SZ or REG_EXPAND_SZ) or the registry refuses or
+    // fails to give it; true otherwise, with exists false when neither the value nor its key is there.
+    bool QueryString(const char* section, const char* entry, std::string& value, bool& exists) const;
 
 private:
-    bool OpenSection(const char* section, CRegKey& key) const;
+    bool OpenSectionToRead(const char* section, CRegKey& key, bool& missing) const;
+    bool CreateSection(const char* section, CRegKey& key) const;
 
     std::string m_company;
     std::string m_application;

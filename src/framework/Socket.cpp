@@ -28,8 +28,8 @@ struct EventHandler {
 
 bool g_socketLayerReady = false;
 
-// A look-up the system is still working on. Its buffer is kept until the system's answer comes,
-// even when its owner has gone: cancelling does not stop every implementation from writing it.
+// A look-up the system is still working on. It stays until the system's answer comes, even when
+// its owner has gone, and only then gives back its buffer and its message number.
 struct PendingLookup {
     UINT message;
     HANDLE task;
@@ -457,7 +457,9 @@ void CHostLookup::Cancel()
 {
     if (!m_task)
         return;
-    ::WSACancelAsyncRequest(m_task);
+    // Not WSACancelAsyncRequest: a request it cancels is never answered, so its entry would never
+    // go, and after some thirty thousand cancels no message number would be left. Left to finish,
+    // the look-up frees both when its answer comes, which nobody hears.
     CSocketNotifier::ForgetLookup(this);
     m_task = nullptr;
 }

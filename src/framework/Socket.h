@@ -77,6 +77,7 @@ public:
     // False when the look-up could not start, with the reason in WSAGetLastError; otherwise
     // OnLookupDone comes once, unless Cancel comes first.
     bool Start(const char* hostName);
+    // The system still finishes the look-up; its answer is dropped.
     void Cancel();
     bool IsRunning() const { return m_task != nullptr; }
 

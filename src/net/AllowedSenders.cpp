@@ -1,10 +1,17 @@
 // Reading, writing and matching the list of computers allowed to send commands.
 #include "net/AllowedSenders.h"
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
+#include "net/AddressText.h"
+
 namespace {
+
+// The one entry whose prefix may be 0. Any other /0 is far likelier a slip (for /30, say) than a
+// wish to let every computer in, and is refused.
+const std::string_view kEveryone = "0.0.0.0/0";
 
 std::uint32_t PrefixMask(unsigned prefix)
 {
@@ -16,56 +23,25 @@ bool IsSeparator(char c)
     return c == ' ' || c == ',' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// A decimal number of at most maxDigits digits up to max, without leading zeros: "010" is refused
-// rather than guessed at, since the system's own address reader takes it as octal.
-bool ReadNumber(std::string_view& text, std::size_t maxDigits, unsigned max, unsigned& value)
-{
-    std::size_t digits = 0;
-    value = 0;
-    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9' && digits <= maxDigits)
-        value = value * 10 + static_cast<unsigned>(text[digits++] - '0');
-    if (digits == 0 || digits > maxDigits || value > max || (digits > 1 && text[0] == '0'))
-        return false;
-    text.remove_prefix(digits);
-    return true;
-}
-
 bool ReadEntry(std::string_view entry, SenderRange& range)
 {
+    std::string_view rest = entry;
     std::uint32_t address = 0;
-    for (int part = 0; part < 4; ++part) {
-        unsigned octet = 0;
-        if (!ReadNumber(entry, 3, 255, octet))
-            return false;
-        address = address << 8 | octet;
-        if (part < 3) {
-            if (entry.empty() || entry[0] != '.')
-                return false;
-            entry.remove_prefix(1);
-        }
-    }
+    if (!ReadDottedAddress(rest, address))
+        return false;
     unsigned prefix = 32;
-    if (!entry.empty()) {
-        if (entry[0] != '/')
+    if (!rest.empty()) {
+        if (rest[0] != '/')
             return false;
-        entry.remove_prefix(1);
-        if (!ReadNumber(entry, 2, 32, prefix) || !entry.empty())
+        rest.remove_prefix(1);
+        if (!ReadDecimalPart(rest, 2, 32, prefix) || !rest.empty())
+            return false;
+        if (prefix == 0 && entry != kEveryone)
             return false;
     }
     // 192.168.1.5/24 is taken as the range it lies in, which is what it can only mean.
     range = {address & PrefixMask(prefix), prefix};
     return true;
-}
-
-std::string DottedText(std::uint32_t address)
-{
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        text += std::to_string(address >> shift & 0xFF);
-        if (shift > 0)
-            text += '.';
-    }
-    return text;
 }
 
 }  // namespace
@@ -93,19 +69,58 @@ bool CAllowedSenders::Parse(std::string_view text, std::string& badEntry)
             ranges.push_back(range);
         at = end;
     }
+
+    std::vector<Span> spans;
+    spans.reserve(ranges.size());
+    for (const SenderRange& range : ranges)
+        spans.push_back({range.network, range.network | ~PrefixMask(range.prefix)});
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.first < b.first; });
+    std::vector<Span> merged;
+    for (const Span& span : spans) {
+        // Adjacent as well as overlapping; the last address cannot be passed, so +1 never wraps then.
+        if (!merged.empty() && (merged.back().last == 0xFFFFFFFF || span.first <= merged.back().last + 1))
+            merged.back().last = std::max(merged.back().last, span.last);
+        else
+            merged.push_back(span);
+    }
+
     m_ranges = std::move(ranges);
+    m_spans = std::move(merged);
+    m_nobody = false;
     return true;
+}
+
+bool CAllowedSenders::Load(const StoredAllowedSenders& stored)
+{
+    using Kind = StoredAllowedSenders::Kind;
+    std::string badEntry;
+    if (stored.kind == Kind::Absent || stored.kind == Kind::Empty
+        || (stored.kind == Kind::Text && stored.text.empty()))
+        return Parse("", badEntry);
+    // Separators alone are no list the program ever stored: it stores an empty list as "".
+    if (stored.kind == Kind::Text && Parse(stored.text, badEntry) && !m_ranges.empty())
+        return true;
+    AllowNobody();
+    return false;
+}
+
+void CAllowedSenders::AllowNobody()
+{
+    m_ranges.clear();
+    m_spans.clear();
+    m_nobody = true;
 }
 
 bool CAllowedSenders::Allows(std::uint32_t address) const
 {
-    if (m_ranges.empty())
+    if (m_nobody)
+        return false;
+    if (m_spans.empty())
         return true;
-    for (const SenderRange& range : m_ranges) {
-        if ((address & PrefixMask(range.prefix)) == range.network)
-            return true;
-    }
-    return false;
+    // Only the last span that starts at or below the address can hold it.
+    const auto after = std::upper_bound(m_spans.begin(), m_spans.end(), address,
+                                        [](std::uint32_t value, const Span& span) { return value < span.first; });
+    return after != m_spans.begin() && address <= std::prev(after)->last;
 }
 
 std::string CAllowedSenders::Text() const
@@ -121,9 +136,15 @@ std::string CAllowedSenders::Text() const
     return text;
 }
 
-bool IsSenderAllowed(std::string_view storedList, std::uint32_t address)
+bool IsSenderAllowed(const StoredAllowedSenders& stored, std::uint32_t address)
 {
     CAllowedSenders senders;
-    std::string badEntry;
-    return senders.Parse(storedList, badEntry) && senders.Allows(address);
+    senders.Load(stored);
+    return senders.Allows(address);
+}
+
+bool IsSenderAllowed(std::string_view storedText, std::uint32_t address)
+{
+    using Kind = StoredAllowedSenders::Kind;
+    return IsSenderAllowed({storedText.empty() ? Kind::Empty : Kind::Text, std::string(storedText)}, address);
 }

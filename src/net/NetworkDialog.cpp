@@ -75,7 +75,8 @@ bool CNetworkDialog::OnInitDialog()
     settings.ReadReceiveSettings(accept, m_port);
     m_accept = accept ? 1 : 0;
     m_sendAllowed = settings.ReadSendAllowed() ? 1 : 0;
-    m_allowedSenders = settings.ReadAllowedSenders();
+    // A value that cannot be read shows as an empty list; it is replaced only if the user confirms one.
+    m_allowedSenders = settings.ReadAllowedSenders().text;
     CDialog::OnInitDialog();
 
     // List position equals table index, which is what "LastCommand" stores.

@@ -6,26 +6,34 @@
 #include <cstdint>
 #include <vector>
 
+#include "net/AddressText.h"
 #include "net/PortText.h"
 
 bool CRemoteSend::Start(const std::string& address, const std::string& portText, const std::string& wire, int& error)
 {
     Cancel();
     std::uint16_t port = 0;
+    // An address is read by the allowed-senders list's strict rule, never by the system's lenient
+    // one, which takes "010.0.0.1" for 8.0.0.1 and "10.1" for 10.0.0.1. Any other text is a host
+    // name, looked up by the system.
+    const bool isAddress = LooksLikeAddress(address);
+    std::uint32_t dotted = 0;
     if (!CAsyncSocket::InitSocketLayer())
         error = WSANOTINITIALISED;
     // No computer listens outside the port range: a failure of its own, never a wrapped port.
     else if (!PortFromText(portText, port))
         error = WSAEADDRNOTAVAIL;
+    // A malformed address fails as a name that cannot be found always has.
+    else if (isAddress && !ParseDottedAddress(address, dotted))
+        error = WSAEINVAL;
     else if (!Create(0, FD_CONNECT) || !SetTimeout(kConnectLimitMs))
         error = ::WSAGetLastError();
     else {
         m_wire = wire;
         m_port = port;
-        // A dotted address as it is; anything else is a host name, looked up by the system.
-        in_addr dotted = {};
-        dotted.s_addr = ::inet_addr(address.c_str());
-        if (dotted.s_addr != INADDR_NONE ? Connect(dotted, port) : CHostLookup::Start(address.c_str()))
+        in_addr target = {};
+        target.s_addr = ::htonl(dotted);
+        if (isAddress ? Connect(target, port) : CHostLookup::Start(address.c_str()))
             return true;
         error = ::WSAGetLastError();
     }

@@ -30,7 +30,7 @@ struct CNameLookup::Shared {
     static void Run(void* argument)
     {
         auto* shared = static_cast<Shared*>(argument);
-        shared->resolved = ResolveIPv4(shared->host, false, shared->address, shared->reason);
+        shared->resolved = ResolveIPv4(shared->host, shared->address, shared->reason);
         shared->done.store(true, std::memory_order_release);
         shared->Release();
         g_lookupThreads.fetch_sub(1);

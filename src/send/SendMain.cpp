@@ -10,6 +10,7 @@
 #include "net/CommandLog.h"
 #include "net/CommandTable.h"
 #include "net/ComputerList.h"
+#include "send/ListStream.h"
 #include "send/SendOptions.h"
 #include "send/SendSocket.h"
 #include "send/Sender.h"
@@ -38,56 +39,62 @@ void SayWriteFailed(bool& failed, const std::string& what, int error)
     std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, what.c_str(), std::strerror(error));
 }
 
-// The list file, read a piece at a time as its computers are taken, so a list of any size fits in memory.
+// The list file, read a piece at a time as its computers are taken, so a list of any size fits in
+// memory, and never waited for once the round has begun.
 class CListFile {
 public:
     // Reads the first piece too, so that a list that cannot be read stops the run before anything is sent.
     bool Open(const std::string& path, std::string& reason)
     {
-        m_file.reset(std::fopen(path.c_str(), "rb"));
-        if (m_file)
-            ReadPiece();
-        if (m_file && m_error == 0)
-            return true;
-        reason = std::strerror(m_file ? m_error : errno);
+        if (m_stream.Open(path)) {
+            ReadPiece(true);
+            if (m_error == 0)
+                return true;
+        }
+        reason = std::strerror(m_stream.IsOpen() ? m_error : errno);
         return false;
     }
 
-    bool Next(SendTarget& target)
+    NextTarget Next(SendTarget& target)
     {
         while (m_taken == m_entries.size()) {
-            if (!m_file || m_ended)
-                return false;
-            ReadPiece();
+            if (!m_stream.IsOpen() || m_ended)
+                return NextTarget::NoneLeft;
+            if (!ReadPiece(false))
+                return NextTarget::NotYet;
         }
         ComputerEntry& entry = m_entries[m_taken++];
         target = {std::move(entry.address), std::move(entry.port)};
-        return true;
+        return NextTarget::Taken;
     }
 
     // True when the pieces read so far hold no computer and there is nothing more to read.
-    bool IsExhausted() const { return m_taken == m_entries.size() && (!m_file || m_ended); }
+    bool IsExhausted() const { return m_taken == m_entries.size() && (!m_stream.IsOpen() || m_ended); }
     // The system's error number when the list could not be read to its end.
     int Error() const { return m_error; }
 
 private:
-    void ReadPiece()
+    // False when nothing has come yet.
+    bool ReadPiece(bool wait)
     {
+        const long got = m_stream.Read(m_buffer, sizeof(m_buffer), wait);
+        if (got == CListStream::kNotYet)
+            return false;
         m_entries.clear();
         m_taken = 0;
-        const long got = ReadSome(m_file.get(), m_buffer, sizeof(m_buffer));
         if (got > 0) {
             m_reader.Feed(std::string_view(m_buffer, static_cast<std::size_t>(got)), m_entries);
-            return;
+            return true;
         }
         m_ended = true;
         if (got < 0)
             m_error = errno != 0 ? errno : EIO;
         else
             m_reader.Finish(m_entries);
+        return true;
     }
 
-    CFile m_file;
+    CListStream m_stream;
     CComputerListReader m_reader;
     std::vector<ComputerEntry> m_entries;  // the records of the last piece read
     std::size_t m_taken = 0;
@@ -171,12 +178,14 @@ int main(int argc, char** argv)
 
     std::size_t given = 0, taken = 0;
     run.next = [&](SendTarget& target) {
+        NextTarget next = NextTarget::Taken;
         if (given < options.targets.size())
             target = options.targets[given++];
-        else if (!list->Next(target))
-            return false;
-        ++taken;
-        return true;
+        else
+            next = list->Next(target);
+        if (next == NextTarget::Taken)
+            ++taken;
+        return next;
     };
     run.beforeAttempt = [&](const SendTarget& target) {
         if (!log || logFailed)

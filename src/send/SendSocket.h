@@ -41,11 +41,13 @@ bool SecureStandardStreams();
 
 // Reads what the file holds so far, up to size bytes, waiting only while it holds nothing: a list fed
 // slowly through a pipe is sent to as it comes. 0 at the end of the file; below 0 on an error (errno).
+// It may wait for as long as the list's writer likes: only CListStream's thread calls it once the
+// round has begun.
 long ReadSome(std::FILE* file, char* buffer, std::size_t size);
 
-// The address of a dotted IPv4 text or, unless numericOnly, a host name (its first IPv4 address), in
-// network byte order. A name may wait on the name server for as long as the system likes.
-bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason);
+// A host name's first IPv4 address, in host byte order. It may wait on the name server for as long
+// as the system likes. Text that looks like an address never comes here (see LooksLikeAddress).
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& reason);
 
 // Runs body(argument) on a thread of its own, with a small stack, that nobody waits for.
 bool StartDetachedThread(void (*body)(void*), void* argument);
@@ -65,7 +67,7 @@ public:
     CClientSocket(const CClientSocket&) = delete;
     CClientSocket& operator=(const CClientSocket&) = delete;
 
-    // Starts connecting without waiting; a loopback peer may answer at once.
+    // Starts connecting without waiting; a loopback peer may answer at once. The address is in host byte order.
     State BeginConnect(std::uint32_t address, std::uint16_t port);
     State GetState() const { return m_state; }
     int Error() const { return m_error; }
@@ -73,10 +75,12 @@ public:
     bool Send(std::string_view bytes);
     void Close();
 
-    // Waits at most timeoutMs for any of these connecting sockets to connect or fail, and updates them;
-    // with no socket, just waits. While names are looked up, it ends soon after a look-up ends too.
-    static void WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool lookingUp);
-    // Ends the WaitForConnects() under way, or else the next one, at once: a look-up has ended. Any thread may call it.
+    // Waits at most timeoutMs (without limit when below 0) for any of these connecting sockets to
+    // connect or fail, and updates them; with no socket, just waits. With woken, it also ends soon
+    // after a Wake(): while names are looked up or the list's next bytes are awaited.
+    static void WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool woken);
+    // Ends the WaitForConnects() under way, or else the next one, at once: a look-up has ended or
+    // the list's next bytes have come. Any thread may call it, once the socket layer is there.
     static void Wake();
 
 private:

@@ -24,7 +24,7 @@ int HandleOf(std::uintptr_t handle)
     return static_cast<int>(static_cast<std::intptr_t>(handle));
 }
 
-// Counts the look-ups that ended; a wait watches it beside the sockets.
+// Counts the look-ups that ended and the list's pieces that came; a wait watches it beside the sockets.
 int g_wakeEvent = -1;
 
 struct ThreadStart {
@@ -107,13 +107,13 @@ long ReadSome(std::FILE* file, char* buffer, std::size_t size)
     return got;
 }
 
-bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason)
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& reason)
 {
 #ifdef DUSKLAMP_SEND_TEST_SEAMS
     // The test build's stand-in for a name server that never answers: this name's look-up never ends,
     // holding a socket as the system's look-up does while it waits for the server.
     const char* unanswered = std::getenv("DUSKLAMP_SEND_UNANSWERED");
-    if (!numericOnly && unanswered && host == unanswered) {
+    if (unanswered && host == unanswered) {
         if (::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0) < 0) {
             reason = SocketErrorText(errno);
             return false;
@@ -125,14 +125,13 @@ bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& addre
     addrinfo hints = {};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
     addrinfo* found = nullptr;
     const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (result != 0) {
         reason = result == EAI_SYSTEM ? SocketErrorText(errno) : ::gai_strerror(result);
         return false;
     }
-    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
     ::freeaddrinfo(found);
     return true;
 }
@@ -177,7 +176,7 @@ CClientSocket::State CClientSocket::BeginConnect(std::uint32_t address, std::uin
     sockaddr_in peer = {};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
-    peer.sin_addr.s_addr = address;
+    peer.sin_addr.s_addr = htonl(address);
     if (::connect(handle, reinterpret_cast<const sockaddr*>(&peer), sizeof(peer)) == 0)
         m_state = State::Connected;
     else if (errno == EINPROGRESS)
@@ -205,18 +204,18 @@ void CClientSocket::Close()
     m_state = State::Idle;
 }
 
-void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool lookingUp)
+void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool woken)
 {
     std::vector<pollfd> polled;
     polled.reserve(sockets.size() + 1);
     for (const CClientSocket* socket : sockets)
         polled.push_back({HandleOf(socket->m_handle), POLLOUT, 0});
-    if (lookingUp)
+    if (woken)
         polled.push_back({g_wakeEvent, POLLIN, 0});
-    if (::poll(polled.data(), polled.size(), timeoutMs) <= 0)
+    if (::poll(polled.data(), polled.size(), timeoutMs < 0 ? -1 : timeoutMs) <= 0)
         return;
-    if (lookingUp && polled.back().revents != 0) {
-        // Reading resets the count; the look-ups that ended are found by asking each.
+    if (woken && polled.back().revents != 0) {
+        // Reading resets the count; what ended or came is found by asking each look-up and the list.
         std::uint64_t ended = 0;
         [[maybe_unused]] const ssize_t got = ::read(g_wakeEvent, &ended, sizeof(ended));
     }

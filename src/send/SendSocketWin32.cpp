@@ -21,6 +21,10 @@ SOCKET HandleOf(std::uintptr_t handle)
     return static_cast<SOCKET>(handle);
 }
 
+// Set by Wake(): a look-up has ended or the list's next bytes have come. Never closed, as a thread
+// left running may still set it until the process ends.
+HANDLE g_wakeEvent = nullptr;
+
 struct ThreadStart {
     void (*body)(void*);
     void* argument;
@@ -55,6 +59,8 @@ CSocketLayer::CSocketLayer()
 {
     WSADATA data;
     m_error = ::WSAStartup(MAKEWORD(2, 2), &data);
+    if (m_error == 0 && !(g_wakeEvent = ::CreateEventA(nullptr, FALSE, FALSE, nullptr)))
+        m_error = static_cast<int>(::GetLastError());
     m_ready = m_error == 0;
 }
 
@@ -73,19 +79,18 @@ long ReadSome(std::FILE* file, char* buffer, std::size_t size)
     return ::_read(::_fileno(file), buffer, static_cast<unsigned>(size));
 }
 
-bool ResolveIPv4(const std::string& host, bool numericOnly, std::uint32_t& address, std::string& reason)
+bool ResolveIPv4(const std::string& host, std::uint32_t& address, std::string& reason)
 {
     addrinfo hints = {};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
     addrinfo* found = nullptr;
     const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (result != 0) {
         reason = SocketErrorText(result);
         return false;
     }
-    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
     ::freeaddrinfo(found);
     return true;
 }
@@ -149,7 +154,7 @@ CClientSocket::State CClientSocket::BeginConnect(std::uint32_t address, std::uin
     sockaddr_in peer = {};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
-    peer.sin_addr.s_addr = address;
+    peer.sin_addr.s_addr = htonl(address);
     if (::connect(handle, reinterpret_cast<const sockaddr*>(&peer), sizeof(peer)) == 0) {
         m_state = State::Connected;
         return m_state;
@@ -180,17 +185,17 @@ void CClientSocket::Close()
     m_state = State::Idle;
 }
 
-void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool lookingUp)
+void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, int timeoutMs, bool woken)
 {
-    // select() takes only sockets, so a look-up that ends cannot end the wait: it is cut short instead.
-    const int kLookupWaitMs = 10;
-    if (lookingUp && timeoutMs > kLookupWaitMs)
-        timeoutMs = kLookupWaitMs;
-    // select() with no socket at all fails at once instead of waiting.
+    // select() with no socket at all fails at once instead of waiting; then Wake() alone can end it.
     if (sockets.empty()) {
-        ::Sleep(static_cast<DWORD>(timeoutMs));
+        ::WaitForSingleObject(g_wakeEvent, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
         return;
     }
+    // select() takes only sockets, so Wake() cannot end its wait: it is cut short instead.
+    const int kWakeCheckMs = 10;
+    if (woken && (timeoutMs < 0 || timeoutMs > kWakeCheckMs))
+        timeoutMs = kWakeCheckMs;
     fd_set writable;
     fd_set failed;
     FD_ZERO(&writable);
@@ -202,7 +207,7 @@ void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, 
     timeval timeout = {timeoutMs / 1000, (timeoutMs % 1000) * 1000};
     // The first argument is ignored by Winsock. A connect that succeeded shows as writable; one that
     // failed shows in the exception set, not as writable as on BSD sockets.
-    if (::select(0, nullptr, &writable, &failed, &timeout) <= 0)
+    if (::select(0, nullptr, &writable, &failed, timeoutMs < 0 ? nullptr : &timeout) <= 0)
         return;
     for (CClientSocket* socket : sockets) {
         const SOCKET handle = HandleOf(socket->m_handle);
@@ -218,4 +223,7 @@ void CClientSocket::WaitForConnects(const std::vector<CClientSocket*>& sockets, 
     }
 }
 
-void CClientSocket::Wake() {}
+void CClientSocket::Wake()
+{
+    ::SetEvent(g_wakeEvent);
+}

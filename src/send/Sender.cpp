@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "net/AddressText.h"
 #include "send/NameLookup.h"
 #include "send/SendSocket.h"
 
@@ -54,6 +55,7 @@ private:
     std::vector<std::unique_ptr<Attempt>> m_active;
     std::size_t m_reported = 0;
     bool m_allTaken = false;
+    bool m_listWaiting = false;  // the last computer asked for is still to come
     bool m_allReached = true;
 };
 
@@ -64,20 +66,29 @@ bool CSchedule::Run()
         ReportReady();
         if (m_active.empty() && m_allTaken)
             return m_allReached;
-        if (!m_active.empty())
+        // Nothing under way and the list not awaited: the waiting reports held the list back, and
+        // have just been given, so more computers are taken at once.
+        if (!m_active.empty() || m_listWaiting)
             WaitForAttempts();
     }
 }
 
 void CSchedule::StartAttempts()
 {
+    m_listWaiting = false;
     while (!m_allTaken && m_active.size() < m_run.jobs && m_waiting.size() < kMaxReportsWaiting) {
         SendTarget target;
-        if (!m_run.next(target)) {
+        switch (m_run.next(target)) {
+        case NextTarget::Taken:
+            Start(std::move(target));
+            break;
+        case NextTarget::NotYet:
+            m_listWaiting = true;
+            return;
+        case NextTarget::NoneLeft:
             m_allTaken = true;
             return;
         }
-        Start(std::move(target));
     }
 }
 
@@ -93,6 +104,14 @@ void CSchedule::Start(SendTarget target)
         Finish(sequence, false, "bad computer");
         return;
     }
+    // An address is read strictly, never by the system's lenient reader, which would take
+    // "010.0.0.1" for 8.0.0.1 and "10.1" for 10.0.0.1: a malformed one reaches nobody.
+    const bool isAddress = LooksLikeAddress(taken.host);
+    std::uint32_t address = 0;
+    if (isAddress && !ParseDottedAddress(taken.host, address)) {
+        Finish(sequence, false, "bad address (four numbers from 0 to 255 without leading zeros)");
+        return;
+    }
     // Command-line ports were checked with the arguments; a list file's port is text as read.
     auto attempt = std::make_unique<Attempt>();
     if (!ParsePortText(taken.port, attempt->port)) {
@@ -102,9 +121,7 @@ void CSchedule::Start(SendTarget target)
     attempt->sequence = sequence;
     attempt->deadline = Clock::now() + std::chrono::milliseconds(m_run.timeoutMs);
     // An address needs no look-up; a name's look-up starts in Settle().
-    std::uint32_t address = 0;
-    std::string reason;
-    if (ResolveIPv4(taken.host, true, address, reason))
+    if (isAddress)
         attempt->socket.BeginConnect(address, attempt->port);
     if (!Settle(*attempt, Clock::now()))
         m_active.push_back(std::move(attempt));
@@ -112,19 +129,25 @@ void CSchedule::Start(SendTarget target)
 
 void CSchedule::WaitForAttempts()
 {
-    Clock::time_point first = m_active.front()->deadline;
     std::vector<CClientSocket*> sockets;
     bool lookingUp = false;
-    for (const auto& attempt : m_active) {
-        first = std::min(first, attempt->deadline);
-        if (attempt->socket.GetState() == CClientSocket::State::Connecting)
-            sockets.push_back(&attempt->socket);
-        else
-            lookingUp = true;
+    // With no attempt under way, only the list is waited for, for as long as it takes.
+    int timeoutMs = -1;
+    if (!m_active.empty()) {
+        Clock::time_point first = m_active.front()->deadline;
+        for (const auto& attempt : m_active) {
+            first = std::min(first, attempt->deadline);
+            if (attempt->socket.GetState() == CClientSocket::State::Connecting)
+                sockets.push_back(&attempt->socket);
+            else
+                lookingUp = true;
+        }
+        // Rounded up, so that the wait never ends a moment before the deadline and spins.
+        const long long left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(first - Clock::now()).count() + 1;
+        timeoutMs = static_cast<int>(std::max<long long>(left, 0));
     }
-    // Rounded up, so that the wait never ends a moment before the deadline and spins.
-    long long left = std::chrono::duration_cast<std::chrono::milliseconds>(first - Clock::now()).count() + 1;
-    CClientSocket::WaitForConnects(sockets, static_cast<int>(std::max<long long>(left, 0)), lookingUp);
+    CClientSocket::WaitForConnects(sockets, timeoutMs, lookingUp || m_listWaiting);
     const Clock::time_point now = Clock::now();
     m_active.erase(std::remove_if(m_active.begin(), m_active.end(),
                                   [&](const auto& attempt) { return Settle(*attempt, now); }),

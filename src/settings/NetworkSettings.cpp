@@ -53,9 +53,20 @@ void CNetworkSettings::WriteIntroductionOffered() const
     WriteInt("IntroductionOfNetwork", 1);
 }
 
-std::string CNetworkSettings::ReadAllowedSenders() const
+StoredAllowedSenders CNetworkSettings::ReadAllowedSenders() const
 {
-    return ReadString("AllowedSenders", "");
+    using Kind = StoredAllowedSenders::Kind;
+    StoredAllowedSenders stored;
+    bool exists = false;
+    if (!QueryString("AllowedSenders", stored.text, exists)) {
+        stored.kind = Kind::Unreadable;
+        stored.text.clear();
+    } else if (!exists) {
+        stored.kind = Kind::Absent;
+    } else {
+        stored.kind = stored.text.empty() ? Kind::Empty : Kind::Text;
+    }
+    return stored;
 }
 
 void CNetworkSettings::WriteAllowedSenders(const std::string& list) const

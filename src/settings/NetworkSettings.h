@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "settings/NetworkValues.h"
+
 // Holds nothing between calls: every operation reads or writes the registry at once.
 class CNetworkSettings {
 public:
@@ -19,7 +21,8 @@ public:
     void WriteLastCommand(int index) const;
     bool ReadIntroductionOffered() const;
     // "AllowedSenders": the computers whose commands are taken, as text; empty for every computer.
-    std::string ReadAllowedSenders() const;
+    // Whether the value is there and readable is part of the answer: CAllowedSenders::Load decides.
+    StoredAllowedSenders ReadAllowedSenders() const;
     void WriteAllowedSenders(const std::string& list) const;
     void WriteIntroductionOffered() const;
 };

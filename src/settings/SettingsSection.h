@@ -24,6 +24,11 @@ inline std::string ReadString(const char* name, const char* defaultValue)
     return CWinApp::Current()->GetProfileString(kSection, name, defaultValue);
 }
 
+inline bool QueryString(const char* name, std::string& value, bool& exists)
+{
+    return CWinApp::Current()->QueryProfileString(kSection, name, value, exists);
+}
+
 inline void WriteString(const char* name, const std::string& value)
 {
     CWinApp::Current()->WriteProfileString(kSection, name, value);

@@ -116,7 +116,7 @@ TEST_F(MainWindowTest, ChangeWithoutAKeyAsksForOneAndChangesNothingAndWithOneSto
     ASSERT_TRUE(AnswerMessageBox("Please Click on the Edit Box & Press Hot Key to Change the Key", IDOK));
     ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main));
     EXPECT_TRUE(::IsWindowVisible(m_main));
-    EXPECT_EQ(SettingsValueCount(), DWORD(0));
+    EXPECT_EQ(SettingsValueCount().value_or(0), DWORD(0));
 
     m_watcher.Clear();
     ::SendDlgItemMessageA(m_main, IDC_HOTKEY, HKM_SETHOTKEY, MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);

@@ -94,7 +94,7 @@ TEST_F(ScheduleTest, OkStoresTheChoiceAndBlanksAtOnceAndCancelWritesNothing)
     Choose(dialog, 4, 0, false);
     ASSERT_TRUE(PressButton(dialog, IDCANCEL));
     ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main));
-    EXPECT_EQ(SettingsValueCount(), DWORD(0));
+    EXPECT_EQ(SettingsValueCount().value_or(0), DWORD(0));
 
     ASSERT_NE(dialog = Open(), nullptr);
     Choose(dialog, 2, 4, true);  // "Restart" after 5 minutes, display off now

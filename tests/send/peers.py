@@ -14,6 +14,8 @@ import unittest
 SENDER = sys.argv[1:]
 WIRE = {"off": b" ", "lock": b":lock", "on": b":displayon"}
 WINDOWS = SENDER[-1].endswith(".exe")
+# Seconds a receiver waits for the command of a connection it has accepted; then it drops it unread.
+READ_LIMIT = 3.0
 # The test build's name that never resolves: neither the Windows build nor a release build has it.
 with open(SENDER[-1], "rb") as binary:
     UNANSWERED = b"DUSKLAMP_SEND_UNANSWERED" in binary.read()
@@ -23,7 +25,8 @@ ENV = {**os.environ, "DUSKLAMP_SEND_UNANSWERED": "unanswered.invalid",
 
 
 class Listener:
-    """Queues what each connection sent up to its end of stream, and when it ended; closes with the test."""
+    """Queues what each connection sent up to its end of stream, when it ended and when it was accepted;
+    closes with the test."""
 
     def __init__(self, test):
         self.sock = test.enterContext(socket.create_server(("127.0.0.1", 0)))
@@ -36,9 +39,10 @@ class Listener:
         with contextlib.suppress(OSError):
             while True:
                 conn, _ = self.sock.accept()
+                accepted = time.monotonic()
                 conn.settimeout(10)
                 with conn, conn.makefile("rb") as stream:
-                    self.streams.put((stream.read(), time.monotonic()))
+                    self.streams.put((stream.read(), time.monotonic(), accepted))
 
     def next(self):
         return self.streams.get(timeout=10)
@@ -73,22 +77,25 @@ class SendTest(unittest.TestCase):
         closed.bind(("127.0.0.1", 0))  # bound but not listening: connecting to it is refused
         closed = closed.getsockname()[1]
         with open(self.list, "wb") as f:
-            f.write(f"127.0.0.1,{closed}\n\n127.0.0.1,0\r\r\nlost\r\n127.0.0.1\0x,{b.port}\n127.0.0.1,{b.port}"
-                    .encode())
+            f.write(f"127.0.0.1,{closed}\n\n127.0.0.1,0\r\r\nlost\r\n127.0.0.1\0x,{b.port}\n0177.0.0.1,{b.port}\n"
+                    f"127.1,{b.port}\n127.0.0.1,{b.port}".encode())
         status, lines, _ = run_sender("-q", "--log", self.log, "off", f"127.0.0.1:{a.port}", "--list", self.list)
-        self.assertEqual((status, len(lines)), (1, 3), lines)
+        self.assertEqual((status, len(lines)), (1, 5), lines)
         self.assertRegex(lines[0], f"^127.0.0.1:{closed} failed: .*(refused|actively)")
         self.assertRegex(lines[1], "^127.0.0.1:0 failed: bad port")
         # The NUL would end the name for the system, which would then contact 127.0.0.1; the line
         # without a comma runs into it, line end and all.
         self.assertEqual(lines[2], f"lost??127.0.0.1?x:{b.port} failed: bad computer")
+        # The system's reader takes both for 127.0.0.1 (octal, short form): they name no computer.
+        self.assertEqual(lines[3:], [f"{host}:{b.port} failed: bad address (four numbers from 0 to 255 without "
+                                     "leading zeros)" for host in ("0177.0.0.1", "127.1")])
         self.assertEqual((a.next()[0], b.next()[0]), (b" ", b" "))
         self.assert_nothing_more_arrived(b)
         # Each record is written before its attempt, failed ones included, in the order given, and
         # a line end in an entry splits no record.
         with open(self.log, "rb") as f:
             ports = [record.split(b",")[-2] for record in f.read().split(b"\r\n")[:-1]]
-        self.assertEqual(ports, [b"%d" % port for port in (a.port, closed, 0, b.port, b.port)])
+        self.assertEqual(ports, [b"%d" % port for port in (a.port, closed, 0, b.port, b.port, b.port, b.port)])
 
     @unittest.skipIf(WINDOWS, "closed descriptors, SIGPIPE, descriptor limits and /dev/full are the Linux build's")
     def test_hostile_surroundings_alter_no_command_and_skip_no_computer(self):
@@ -157,7 +164,7 @@ class SendTest(unittest.TestCase):
             self.assertRegex(line, f"^{host} failed: .*(timed out|did not properly respond|10060)")
         self.assertTrue(2.0 <= elapsed < 3.5, elapsed)
         for listener in (a, b):
-            data, ended = listener.next()
+            data, ended, _ = listener.next()
             self.assertEqual(data, b":displayon")
             self.assertLess(ended - started, 2.0, "a reachable computer waited for the hung one")
 
@@ -180,6 +187,26 @@ class SendTest(unittest.TestCase):
             self.assertEqual([a.next()[0] for _ in range(2)], [b":displayon"] * 2)
             process.stdin.close()
         self.assertEqual(process.returncode, 0)
+
+    @unittest.skipIf(WINDOWS, "a list from a pipe is read through /dev/stdin, the Linux build's")
+    def test_connected_computer_gets_its_command_at_once_while_the_list_waits_for_its_next_line(self):
+        peers = [Listener(self) for _ in range(3)]
+        with subprocess.Popen(SENDER + ["-j", "4", "on", "-l", "/dev/stdin"], stdin=subprocess.PIPE,
+                              stdout=subprocess.PIPE, env=ENV) as process:
+            for i, peer in enumerate(peers):
+                # The pace of the list is the input under test: a line every 5 s, longer than a
+                # receiver waits for the command of a connection it has accepted.
+                if i > 0:
+                    time.sleep(5)
+                process.stdin.write(f"127.0.0.1,{peer.port}\n".encode())
+                process.stdin.flush()
+            process.stdin.close()
+            lines = process.stdout.read().decode().splitlines()
+        self.assertEqual((process.returncode, lines), (0, [f"127.0.0.1:{peer.port} reached" for peer in peers]))
+        for peer in peers:
+            data, ended, accepted = peer.next()
+            self.assertEqual(data, b":displayon")
+            self.assertLess(ended - accepted, READ_LIMIT, "the connection waited for the list")
 
     @unittest.skipIf(WINDOWS, "the memory of a process under Wine is Wine's")
     def test_100_mb_list_is_read_as_a_stream_in_bounded_memory(self):

@@ -34,13 +34,18 @@ protected:
     CProfile m_profile{"DusklampProfileTest", "App"};
 };
 
-TEST_F(ProfileTest, ReadOfAbsentValueGivesDefaultAndCreatesWholePath)
+TEST_F(ProfileTest, ReadsOfAnAbsentPathGiveDefaultsAndCreateNothing)
 {
     EXPECT_EQ(m_profile.GetInt("Section", "Missing", -1), -1);
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kSectionPath, 0, KEY_READ, &key), ERROR_SUCCESS);
-    ::RegCloseKey(key);
     EXPECT_EQ(m_profile.GetString("Section", "Missing", "fallback"), "fallback");
+    std::string value = "x";
+    bool exists = true;
+    EXPECT_TRUE(m_profile.QueryString("Section", "Missing", value, exists));
+    EXPECT_FALSE(exists);
+    EXPECT_EQ(value, "");
+    HKEY key = nullptr;
+    EXPECT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\DusklampProfileTest", 0, KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(ProfileTest, IntegersAreFourByteDwordsAndStringsKeepTheirTerminator)
@@ -71,6 +76,30 @@ TEST_F(ProfileTest, ReadsOfOtherTypesAndSizes)
     const std::string big(5000, 'z');
     SetRaw("Big", REG_SZ, std::string(big.c_str(), big.size() + 1));
     EXPECT_EQ(m_profile.GetString("Section", "Big", "x"), big);
+}
+
+TEST_F(ProfileTest, AStringIsQueriedAsStoredAndAnyOtherTypeAsUnreadable)
+{
+    // The value's type and bytes; whether it reads; and as what.
+    const struct { DWORD type; std::string data; bool read; std::string value; } cases[] = {
+        {REG_SZ, std::string("10.0.0.1\0", 9), true, "10.0.0.1"}, {REG_SZ, std::string("\0", 1), true, ""},
+        {REG_SZ, "", true, ""}, {REG_SZ, "abc", true, "abc"}, {REG_EXPAND_SZ, std::string("a\0", 2), true, "a"},
+        // A NUL inside stays, so that the text is not taken for its front part alone.
+        {REG_SZ, std::string("1.2.3.4\0x\0\0", 11), true, std::string("1.2.3.4\0x", 9)},
+        {REG_DWORD, std::string(4, '\0'), false, ""}, {REG_BINARY, "abc", false, ""},
+        {REG_MULTI_SZ, std::string("a\0\0", 3), false, ""}};
+    for (const auto& c : cases) {
+        SetRaw("Value", c.type, c.data);
+        std::string value = "x";
+        bool exists = false;
+        EXPECT_EQ(m_profile.QueryString("Section", "Value", value, exists), c.read) << c.type << " " << c.data;
+        EXPECT_TRUE(exists) << c.type << " " << c.data;
+        EXPECT_EQ(value, c.value) << c.type << " " << c.data;
+    }
+    std::string value;
+    bool exists = true;
+    EXPECT_TRUE(m_profile.QueryString("Section", "Other", value, exists));
+    EXPECT_FALSE(exists) << "a missing value in a key that is there";
 }
 
 TEST_F(ProfileTest, UnopenablePathGivesDefaultsAndFailedWrites)
