@@ -39,20 +39,6 @@ void LogReceived(const sockaddr_in& peer, const std::string& what)
     AppendReceivedLog(::inet_ntoa(peer.sin_addr), ntohs(peer.sin_port), what);
 }
 
-// The stored list's text; false when a value is stored that cannot be read as a list's text.
-bool ReadStoredAllowedSenders(std::string& text)
-{
-    text = CNetworkSettings().ReadAllowedSenders();
-    return true;
-}
-
-// False when the text does not read as a list: such a list admits nobody, never everyone.
-bool ParseStoredAllowedSenders(const std::string& text, CAllowedSenders& senders)
-{
-    std::string badEntry;
-    return senders.Parse(text, badEntry);
-}
-
 unsigned long long NowMs()
 {
     return MonotonicMicroseconds() / 1000;
@@ -131,19 +117,17 @@ void CCommandSocket::RefreshAllowedSenders()
 {
     // Read afresh each turn, so that a changed list counts at once; parsed only when the stored
     // text changed, so that a long list costs a connection no more than a short one.
-    std::string text;
-    const bool read = ReadStoredAllowedSenders(text);
-    if (m_allowedRead && read == m_allowedStored && text == m_allowedText)
+    StoredAllowedSenders stored = CNetworkSettings().ReadAllowedSenders();
+    if (m_allowedRead && stored.kind == m_allowedStored.kind && stored.text == m_allowedStored.text)
         return;
     m_allowedRead = true;
-    m_allowedStored = read;
-    m_allowedText = text;
-    m_allowedValid = read && ParseStoredAllowedSenders(text, m_allowed);
+    m_allowed.Load(stored);
+    m_allowedStored = std::move(stored);
 }
 
 bool CCommandSocket::IsAllowed(const sockaddr_in& peer) const
 {
-    return m_allowedValid && m_allowed.Allows(ntohl(peer.sin_addr.s_addr));
+    return m_allowed.Allows(ntohl(peer.sin_addr.s_addr));
 }
 
 void CCommandSocket::CountRepeat(const sockaddr_in& peer, const char* kind)

@@ -8,6 +8,7 @@
 #include "framework/Socket.h"
 #include "net/AllowedSenders.h"
 #include "net/RepeatSummary.h"
+#include "settings/NetworkValues.h"
 
 // What each received command text is handed to.
 class IReceivedCommandTarget {
@@ -88,12 +89,10 @@ private:
     IReceivedCommandTarget& m_target;
     CConnection m_connections[kMaxConnections];
     bool m_turnScheduled = false;
-    // The allowed senders as last parsed, and the stored text they were parsed from: a flood costs
+    // The allowed senders as last parsed, and the stored value they were parsed from: a flood costs
     // one registry read per turn, and a parse only when the value changed.
-    std::string m_allowedText;
+    StoredAllowedSenders m_allowedStored;
     bool m_allowedRead = false;
-    bool m_allowedStored = false;
-    bool m_allowedValid = false;
     CAllowedSenders m_allowed;
     CRepeatSummary m_repeats;
 };
