@@ -22,9 +22,9 @@ const char kInstanceLockName[] = "Local\\Brightfen.Dusklamp.Resident";
 const DWORD kWaitForRunningMs = 5000;
 const DWORD kLookEveryMs = 50;
 
-// "Until handled" in practice: a forwarded ":shutdown" keeps the second start waiting for as
-// long as the user leaves the schedule dialog open. Only a hung receiver ends the wait early.
-const UINT kForwardTimeoutMs = 0x7FFFFFFF;
+// The running instance answers at once and carries the request out afterwards: only a window that
+// does not take its messages (a hung one, or a foreign one with our title) makes a start wait this long.
+const UINT kForwardTimeoutMs = 10000;
 
 // The common control classes the dialogs use: hot key, list view and IP address controls.
 void InitCommonControlClasses()

@@ -118,17 +118,21 @@ bool CMainDialog::OnInitDialog()
 
 LRESULT CMainDialog::OnForwardedRequest(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The display requests share numbers with DM_REPOSITION and the like: the dialog manager
+    // must not see them. The others go on to it, as they always have.
+    const bool display = message == UM_DISPLAYOFF || message == UM_LOCKDISPLAYOFF || message == UM_DISPLAYON;
+    const LRESULT result = display ? 1 : DefWindowProc(message, wParam, lParam);
+    // A second start that sent this waits for the answer: it has it before the request is carried
+    // out, so that neither a dialog the request opens nor one already open ever holds it up.
+    if (::InSendMessage())
+        ::ReplyMessage(result);
     m_host.OnRequest(message);
     if (message == UM_SHOWSETTINGS) {
         // The second start allowed us the foreground; without it the window would open behind.
         ::SetForegroundWindow(m_hWnd);
         ::SetActiveWindow(m_hWnd);
     }
-    // The display requests share numbers with DM_REPOSITION and the like: the dialog manager
-    // must not see them. The others go on to it, as they always have.
-    if (message == UM_DISPLAYOFF || message == UM_LOCKDISPLAYOFF || message == UM_DISPLAYON)
-        return 1;
-    return DefWindowProc(message, wParam, lParam);
+    return result;
 }
 
 LRESULT CMainDialog::OnCountdownTick(UINT, WPARAM, LPARAM)
