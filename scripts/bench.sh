@@ -50,6 +50,19 @@ bench_build() {
     # A hundred entries, the peers' address last: every connection is matched against all of them.
     wine reg add "$key" /v AllowedSenders /d "$(printf '10.%d.0.0/16, ' $(seq 99))127.0.0.1" /f >/dev/null 2>&1
     python3 "$here/listener-flood.py" "$port" "with 100 allowed"
+    # Longer than a command line may be: through a file of registry text.
+    python3 -c 'import sys; print("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Brightfen\\Dusklamp\\Settings]\n\"AllowedSenders\"=\"" + ", ".join(f"10.{i // 256}.{i % 256}.0/24" for i in range(9999)) + ", 127.0.0.1\"")' >"$state/long-list.reg"
+    wine regedit /S "Z:$(printf %s "$state/long-list.reg" | tr / '\\')" >/dev/null 2>&1
+    python3 "$here/listener-flood.py" "$port" "with 10,000 allowed"
+    # Refused peers: the allowed senders exclude the flood's own address.
+    if [ -n "$pid" ]; then
+        wine reg add "$key" /v AllowedSenders /d 127.0.0.2 /f >/dev/null 2>&1
+        python3 "$here/refused-flood.py" "$port" "$pid" 4
+        python3 "$here/refused-flood.py" "$port" "$pid" 64
+        rm -f "$folder"/CommandsReceived*.csv
+        python3 "$here/idle-cost.py" "$pid" "idle after the refused peers"
+    fi
+    wine reg delete "$key" /v AllowedSenders /f >/dev/null 2>&1
     # Immutable rather than without write permission, which does not stop root.
     rm -f "$folder"/CommandsReceived*.csv
     if chattr +i "$folder" 2>/dev/null; then

@@ -9,9 +9,3 @@
 std::string FormatCommandLogRecord(std::string_view timeText, std::string_view address, std::string_view port,
                                    std::string_view label);
 
-// What the log of received commands says beside a command's label or switch: a sender outside the
-// allowed list, and a peer that sent nothing within the time allowed.
-inline constexpr char kReceivedRefused[] = "Refused";
-inline constexpr char kReceivedSilent[] = "Silent";
-// Past this size the log of received commands starts afresh, so that a flood cannot fill the disk.
-inline constexpr unsigned long long kReceivedLogLimit = 1024 * 1024;

@@ -1,10 +1,10 @@
-// Accepting command connections: each reads once, within a time limit, and hands its text on.
+// The listener for other computers' commands, and its start from the stored settings: connections
+// are taken a fair share at a time, each read once within a time limit and its text handed on.
 #include "net/CommandSocket.h"
 
+#include "framework/App.h"
 #include "framework/Clock.h"
-
 #include "net/AllowedSenders.h"
-#include "net/CommandLog.h"
 #include "net/CommandTable.h"
 #include "net/DataFiles.h"
 #include "settings/NetworkSettings.h"
@@ -245,4 +245,23 @@ void CCommandSocket::CConnection::OnDeferred()
     Close();
     owner.OnConnectionEnded();
     owner.m_target.ExecuteReceived(text);
+}
+
+bool StartCommandListener(CCommandSocket& listener)
+{
+    const CNetworkSettings settings;
+    if (!settings.IsNetworkUsed())
+        return true;
+    if (!CAsyncSocket::InitSocketLayer()) {
+        CWinApp::Current()->ShowMessage(nullptr, "WinSock Initialisation Failed.", MB_ICONERROR);
+        return false;
+    }
+    bool accept = false;
+    unsigned port = 0;
+    settings.ReadReceiveSettings(accept, port);
+    if (!accept)
+        return true;
+    // A port that is taken, or out of range, simply leaves no listener: nothing is reported.
+    listener.Open(port);
+    return true;
 }

@@ -11,6 +11,9 @@
 
 namespace {
 
+// Past this size the log of received commands starts afresh, so that a flood cannot fill the disk.
+const unsigned long long kReceivedLogLimitBytes = 1024 * 1024;
+
 void OpenInAssociatedProgram(const char* fileName)
 {
     // Nothing is reported: before the first record there is no log, and nothing visible happens.
@@ -53,7 +56,7 @@ void AppendReceivedLog(const std::string& address, unsigned port, const std::str
 {
     AppendToFileWithin(DataFile(kReceivedLogFile),
                        FormatCommandLogRecord(LocalTimeText(), address, std::to_string(port), what),
-                       kReceivedLogLimit, DataFile(kReceivedLogOlderFile));
+                       kReceivedLogLimitBytes, DataFile(kReceivedLogOlderFile));
 }
 
 void OpenCommandsLog()

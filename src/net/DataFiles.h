@@ -18,6 +18,12 @@ bool WriteComputerList(const std::vector<ComputerEntry>& computers);
 
 // One record per attempt, written before the attempt; a log that cannot be written is skipped.
 void AppendCommandLog(const std::string& address, const std::string& port, const std::string& label);
+// What the log of received commands says beside a command's label or switch: a sender outside the
+// allowed list, and a peer that sent nothing within the time allowed. Repeated, they are summarized,
+// with how many a record stands for after the word.
+inline constexpr char kReceivedRefused[] = "Refused";
+inline constexpr char kReceivedSilent[] = "Silent";
+
 // One record per connection from another computer: the command's label or switch, kReceivedRefused
 // or kReceivedSilent. A log that cannot be written is skipped, and the command runs all the same.
 void AppendReceivedLog(const std::string& address, unsigned port, const std::string& what);

@@ -97,8 +97,9 @@ TEST_F(MainWindowTest, EnterAndEscNeitherCloseNorHideAndEveryWayOfClosingOnlyHid
     const struct { UINT message; WPARAM wParam; } closings[] = {
         {WM_CLOSE, 0}, {WM_COMMAND, ID_FILE_CLOSE}, {WM_SYSCOMMAND, SC_CLOSE}};
     for (const auto& closing : closings) {
+        // Answered before it is carried out, as a second start's request is.
         ::SendMessageA(m_main, UM_SHOWSETTINGS, 0, 0);
-        ASSERT_TRUE(::IsWindowVisible(m_main));
+        ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(m_main) != FALSE; }));
         ::SendMessageA(m_main, closing.message, closing.wParam, 0);
         EXPECT_FALSE(::IsWindowVisible(m_main)) << closing.message;
     }

@@ -169,7 +169,9 @@ TEST_F(StartupTest, ASecondStartEndsAtOnceWhileTheScheduleDialogIsOpenAndItsDial
     ASSERT_NE(network, nullptr);
     EXPECT_EQ(::GetWindow(network, GW_OWNER), m_main);
     EXPECT_TRUE(::IsWindowVisible(schedule));
-    ASSERT_TRUE(PressButton(network, IDCANCEL));
+    // The network dialog has no Cancel button; Esc ends it the same way.
+    ::PostMessageA(network, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(network); }));
     ASSERT_TRUE(PressButton(schedule, IDCANCEL));
 }
 

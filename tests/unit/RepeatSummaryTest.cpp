@@ -2,7 +2,7 @@
 // period, however many come, and the count of what each stands for.
 #include <gtest/gtest.h>
 
-#include "net/CommandLog.h"
+#include "net/DataFiles.h"
 #include "net/RepeatSummary.h"
 
 namespace {
