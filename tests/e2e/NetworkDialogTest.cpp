@@ -431,12 +431,20 @@ TEST_F(NetworkDialogTest, TheAllowedSendersDecideAtAcceptAndEveryConnectionIsLog
         {"10.0.0.0/8, 127.0.0.0/30", "127.0.0.5", nullptr, {}, "Refused"},
         {"", "127.0.0.5", ":silent", {}, ":silent"},
         {"", "127.0.0.1", nullptr, {}, "Silent"},
-        {"127.0.0.1 localhost", "127.0.0.1", nullptr, {}, "Refused"},  // written by hand: nobody, not everyone
+        // Written by hand or by another program: nobody, never everyone.
+        {"127.0.0.1 localhost", "127.0.0.1", nullptr, {}, "Refused"},
+        {" , ,", "127.0.0.1", nullptr, {}, "Refused"},
+        {"127.0.0.0/0", "127.0.0.1", nullptr, {}, "Refused"},
+        {nullptr, "127.0.0.1", nullptr, {}, "Refused"},  // a number, not a list
+        {"0.0.0.0/0", "127.0.0.5", ":silent", {}, ":silent"},
     };
     ASSERT_TRUE(Listen());
     std::size_t count = 0;
     for (const auto& c : cases) {
-        WriteSetting("AllowedSenders", std::string(c.list));
+        if (c.list)
+            WriteSetting("AllowedSenders", std::string(c.list));
+        else
+            WriteSetting("AllowedSenders", DWORD(0));
         m_watcher.Clear();
         peer::Connection connection;
         ASSERT_TRUE(connection.Connect(m_port, 5000, ntohl(::inet_addr(c.from)))) << c.logged;
