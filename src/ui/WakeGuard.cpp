@@ -1,44 +1,31 @@
-// The wake guard: low-level input hooks that exist only while it is armed, and the re-blank timer.
+// The wake guard on the main thread: arming and disarming, the re-blank timer and the watchdog over
+// the hook thread.
 #include "ui/WakeGuard.h"
 
 #include "framework/Clock.h"
 #include "settings/SettingsStore.h"
+#include "ui/WakeGuardNames.h"
 
 namespace {
 
 const UINT_PTR kReblankTimer = 1;
-// Posted by the keyboard hook: hooks are removed outside their own procedure.
-const UINT kKeyPressedMessage = WM_APP + 1;
-
-// A low-level hook procedure has no context of its own; there is one guard.
-CWakeGuard* g_guard = nullptr;
+const UINT_PTR kWatchdogTimer = 2;
 
 unsigned long long NowMs()
 {
     return MonotonicMicroseconds() / 1000;
 }
 
-std::bitset<256> KeysHeldNow()
-{
-    std::bitset<256> held;
-    for (int key = 1; key < 256; ++key) {
-        if (::GetAsyncKeyState(key) & 0x8000)
-            held.set(static_cast<std::size_t>(key));
-    }
-    return held;
-}
-
 }  // namespace
 
 const MessageEntry<CWakeGuard> CWakeGuard::kMessages[] = {
     {WM_TIMER, kReblankTimer, &CWakeGuard::OnReblankCheck},
-    {kKeyPressedMessage, 0, &CWakeGuard::OnKeyPressed},
+    {WM_TIMER, kWatchdogTimer, &CWakeGuard::OnWatchdogTick},
+    {CWakeGuardHooks::kKeyPressed, 0, &CWakeGuard::OnArmingEnded},
+    {CWakeGuardHooks::kHooksLost, 0, &CWakeGuard::OnArmingEnded},
+    {CWakeGuardHooks::kMouseHeldBack, 0, &CWakeGuard::OnMouseHeldBack},
+    {CWakeGuardHooks::kPingAnswered, 0, &CWakeGuard::OnPingAnswered},
 };
-
-CWakeGuard::~CWakeGuard()
-{
-    RemoveHooks();
-}
 
 bool CWakeGuard::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
@@ -46,87 +33,103 @@ bool CWakeGuard::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         || CWnd::OnMessage(message, wParam, lParam, result);
 }
 
-void CWakeGuard::OnDisplayPowerBroadcast(DisplayPower power)
+bool CWakeGuard::Create()
 {
-    const bool off = power == DisplayPower::Off;
-    // Read at each blanking, as every setting is: the menu may have changed it meanwhile.
-    const bool wanted = off && ReadKeepDarkUntilKey() != 0;
-    if (m_rules.OnBroadcast(off, wanted, wanted ? KeysHeldNow() : std::bitset<256>())) {
-        if (!InstallHooks())
-            m_rules.OnDisarmingRequest();
-        return;
-    }
-    if (!m_rules.IsArmed())
-        RemoveHooks();
-}
-
-void CWakeGuard::Disarm()
-{
-    m_rules.OnDisarmingRequest();
-    RemoveHooks();
-}
-
-bool CWakeGuard::InstallHooks()
-{
-    if (!m_hWnd || g_guard)
+    if (!CreateMessageWindow(kWakeGuardClass))
         return false;
-    g_guard = this;
-    HINSTANCE module = ::GetModuleHandleA(nullptr);
-    m_mouseHook = ::SetWindowsHookExA(WH_MOUSE_LL, &CWakeGuard::MouseHook, module, 0);
-    m_keyboardHook = ::SetWindowsHookExA(WH_KEYBOARD_LL, &CWakeGuard::KeyboardHook, module, 0);
-    // Half a guard would hold the mouse back with no key to let it go, or let it wake the display.
-    if (!m_mouseHook || !m_keyboardHook) {
-        RemoveHooks();
+    // The hooks never run on this thread: it reads the registry, writes files and calls the
+    // shell, and the system silently takes off a low-level hook that answers late.
+    if (!m_hooks.Start(m_hWnd)) {
+        m_hooks.Stop();
+        DestroyWindow();
         return false;
     }
     return true;
 }
 
-void CWakeGuard::RemoveHooks()
+void CWakeGuard::Close()
 {
-    // Every input of the desktop passes through a low-level hook: none stays while disarmed.
-    if (m_mouseHook)
-        ::UnhookWindowsHookEx(m_mouseHook);
-    if (m_keyboardHook)
-        ::UnhookWindowsHookEx(m_keyboardHook);
-    m_mouseHook = nullptr;
-    m_keyboardHook = nullptr;
-    if (g_guard == this)
-        g_guard = nullptr;
-    if (m_hWnd)
-        ::KillTimer(m_hWnd, kReblankTimer);
+    Disarm();
+    m_hooks.Stop();
 }
 
-LRESULT CALLBACK CWakeGuard::MouseHook(int code, WPARAM wParam, LPARAM lParam)
+void CWakeGuard::OnDisplayPowerBroadcast(DisplayPower power)
 {
-    CWakeGuard* guard = g_guard;
-    if (code != HC_ACTION || !guard || !guard->m_rules.IsArmed())
-        return ::CallNextHookEx(nullptr, code, wParam, lParam);
-    const unsigned long long now = NowMs();
-    if (guard->m_rules.OnMouseInput(now))
-        guard->SetCheckTimer(now);
-    // Movement, buttons and wheel alike: none of it reaches the desktop.
-    return 1;
-}
-
-LRESULT CALLBACK CWakeGuard::KeyboardHook(int code, WPARAM wParam, LPARAM lParam)
-{
-    CWakeGuard* guard = g_guard;
-    if (code == HC_ACTION && guard) {
-        const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-        const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
-        if (guard->m_rules.OnKey(key->vkCode, down))
-            ::PostMessageA(guard->m_hWnd, kKeyPressedMessage, 0, 0);
+    const bool off = power == DisplayPower::Off;
+    // Read at each blanking, as every setting is: the menu may have changed it meanwhile.
+    const bool wanted = off && ReadKeepDarkUntilKey() != 0;
+    if (m_rules.OnBroadcast(off, wanted)) {
+        if (!m_hooks.Arm(m_arming)) {
+            m_rules.OnDisarmingRequest();
+            return;
+        }
+        m_watchdog.Start();
+        ::SetTimer(m_hWnd, kWatchdogTimer, CHookWatchdog::kTickMs, nullptr);
+        return;
     }
-    // The key that lets the display come back reaches the desktop as usual.
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    if (!m_rules.IsArmed())
+        ReleaseInput();
 }
 
-LRESULT CWakeGuard::OnKeyPressed(UINT, WPARAM, LPARAM)
+void CWakeGuard::Disarm()
 {
-    // The rules have disarmed already; a guard armed again since then stays.
-    if (!m_rules.IsArmed())
-        RemoveHooks();
+    m_rules.OnDisarmingRequest();
+    ReleaseInput();
+}
+
+void CWakeGuard::ReleaseInput()
+{
+    m_hooks.Disarm();
+    if (m_hWnd) {
+        ::KillTimer(m_hWnd, kReblankTimer);
+        ::KillTimer(m_hWnd, kWatchdogTimer);
+    }
+}
+
+LRESULT CWakeGuard::OnArmingEnded(UINT, WPARAM arming, LPARAM)
+{
+    // A key press or lost hooks of an earlier arming leave a guard armed again since then alone.
+    if (arming == m_arming)
+        Disarm();
+    return 0;
+}
+
+LRESULT CWakeGuard::OnMouseHeldBack(UINT, WPARAM, LPARAM)
+{
+    m_hooks.TakeMouseNotice();
+    const unsigned long long now = NowMs();
+    if (m_rules.OnMouseInput(now))
+        SetCheckTimer(now);
+    return 0;
+}
+
+LRESULT CWakeGuard::OnWatchdogTick(UINT, WPARAM, LPARAM)
+{
+    // The mouse is the user's again within a second of the hook thread's stalling: the watchdog
+    // finds a stall within a second, and the hooks are then taken off from this thread. Input
+    // waiting on the stalled thread at that moment passes when the system stops waiting for it.
+    // A hook the system took off on its own is put back at the next ping, a quarter of a second
+    // later, or the guard disarms.
+    unsigned ping = 0;
+    switch (m_watchdog.Tick(NowMs(), ping)) {
+    case CHookWatchdog::Step::Wait:
+        break;
+    case CHookWatchdog::Step::Ping:
+        if (m_hooks.Ping(ping))
+            break;
+        [[fallthrough]];
+    case CHookWatchdog::Step::Stalled:
+        m_rules.OnDisarmingRequest();
+        m_hooks.Abandon();
+        ReleaseInput();
+        break;
+    }
+    return 0;
+}
+
+LRESULT CWakeGuard::OnPingAnswered(UINT, WPARAM ping, LPARAM)
+{
+    m_watchdog.OnAnswer(static_cast<unsigned>(ping));
     return 0;
 }
 
