@@ -1,6 +1,8 @@
-// The wake guard on the main thread: arming and disarming, the re-blank timer and the watchdog over
-// the hook thread.
+// The wake guard on the main thread: arming and disarming, the re-blank timer, the watchdog over
+// the hook thread, and the session's locks and disconnections.
 #include "ui/WakeGuard.h"
+
+#include <cstring>
 
 #include "framework/Clock.h"
 #include "settings/SettingsStore.h"
@@ -10,6 +12,12 @@ namespace {
 
 const UINT_PTR kReblankTimer = 1;
 const UINT_PTR kWatchdogTimer = 2;
+
+// The session notification functions, looked up at run time (NOTIFY_FOR_THIS_SESSION is 0).
+using RegisterSessionFunction = BOOL(WINAPI*)(HWND, DWORD);
+using UnregisterSessionFunction = BOOL(WINAPI*)(HWND);
+const DWORD kNotifyForThisSession = 0;
+const char kSessionLibrary[] = "\\wtsapi32.dll";
 
 unsigned long long NowMs()
 {
@@ -25,6 +33,7 @@ const MessageEntry<CWakeGuard> CWakeGuard::kMessages[] = {
     {CWakeGuardHooks::kHooksLost, 0, &CWakeGuard::OnArmingEnded},
     {CWakeGuardHooks::kMouseHeldBack, 0, &CWakeGuard::OnMouseHeldBack},
     {CWakeGuardHooks::kPingAnswered, 0, &CWakeGuard::OnPingAnswered},
+    {WM_WTSSESSION_CHANGE, 0, &CWakeGuard::OnSessionChange},
 };
 
 bool CWakeGuard::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -44,6 +53,7 @@ bool CWakeGuard::Create()
         DestroyWindow();
         return false;
     }
+    ListenForSessionChanges();
     return true;
 }
 
@@ -51,6 +61,40 @@ void CWakeGuard::Close()
 {
     Disarm();
     m_hooks.Stop();
+    StopListeningForSessionChanges();
+}
+
+void CWakeGuard::ListenForSessionChanges()
+{
+    // Looked up rather than imported, so the program still starts where the library is missing,
+    // and loaded from the system's folder by its full name, never from the program's. Without it
+    // only Dusklamp's own lock disarms the guard.
+    char path[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + sizeof(kSessionLibrary) > sizeof(path))
+        return;
+    std::memcpy(path + length, kSessionLibrary, sizeof(kSessionLibrary));
+    m_sessionLibrary = ::LoadLibraryA(path);
+    if (!m_sessionLibrary)
+        return;
+    auto registerWindow = reinterpret_cast<RegisterSessionFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(m_sessionLibrary, "WTSRegisterSessionNotification")));
+    if (!registerWindow || !registerWindow(m_hWnd, kNotifyForThisSession)) {
+        ::FreeLibrary(m_sessionLibrary);
+        m_sessionLibrary = nullptr;
+    }
+}
+
+void CWakeGuard::StopListeningForSessionChanges()
+{
+    if (!m_sessionLibrary)
+        return;
+    auto unregisterWindow = reinterpret_cast<UnregisterSessionFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(m_sessionLibrary, "WTSUnRegisterSessionNotification")));
+    if (unregisterWindow && m_hWnd)
+        unregisterWindow(m_hWnd);
+    ::FreeLibrary(m_sessionLibrary);
+    m_sessionLibrary = nullptr;
 }
 
 void CWakeGuard::OnDisplayPowerBroadcast(DisplayPower power)
@@ -130,6 +174,20 @@ LRESULT CWakeGuard::OnWatchdogTick(UINT, WPARAM, LPARAM)
 LRESULT CWakeGuard::OnPingAnswered(UINT, WPARAM ping, LPARAM)
 {
     m_watchdog.OnAnswer(static_cast<unsigned>(ping));
+    return 0;
+}
+
+LRESULT CWakeGuard::OnSessionChange(UINT, WPARAM event, LPARAM)
+{
+    // Keys typed at the lock screen or in another session never reach the hooks of this desktop:
+    // the user would come back to a mouse held back after having typed all along. Whoever locked.
+    switch (event) {
+    case WTS_SESSION_LOCK:
+    case WTS_CONSOLE_DISCONNECT:
+    case WTS_REMOTE_DISCONNECT:
+        Disarm();
+        break;
+    }
     return 0;
 }
 

@@ -13,8 +13,8 @@ public:
     explicit CWakeGuard(CDisplayPower& display) : m_display(display) {}
     ~CWakeGuard() override { Close(); }
 
-    // Makes the window that carries the timers and hears the hook thread, and starts the hook
-    // thread; false when either could not be had.
+    // Makes the window that carries the timers and hears the hook thread and the session's
+    // changes, and starts the hook thread; false when either could not be had.
     bool Create();
     // The end of the program: disarms and ends the hook thread.
     void Close();
@@ -38,8 +38,11 @@ private:
     LRESULT OnArmingEnded(UINT, WPARAM arming, LPARAM);
     LRESULT OnMouseHeldBack(UINT, WPARAM, LPARAM);
     LRESULT OnPingAnswered(UINT, WPARAM ping, LPARAM);
+    LRESULT OnSessionChange(UINT, WPARAM event, LPARAM);
     void ReleaseInput();
     void SetCheckTimer(unsigned long long nowMs);
+    void ListenForSessionChanges();
+    void StopListeningForSessionChanges();
 
     CDisplayPower& m_display;
     CWakeGuardRules m_rules;
@@ -47,4 +50,5 @@ private:
     CHookWatchdog m_watchdog;
     // The arming under way, or the last one: reports of earlier ones are stale.
     WPARAM m_arming = 0;
+    HMODULE m_sessionLibrary = nullptr;
 };
