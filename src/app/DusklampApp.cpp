@@ -213,7 +213,7 @@ void CDusklampApp::OnMainWindowDestroyed()
 
 int CDusklampApp::ExitInstance()
 {
-    m_wakeGuard.Disarm();
+    m_wakeGuard.Close();
     m_listener.Close();
     CAsyncSocket::ReleaseSocketLayer();
     return CWinApp::ExitInstance();

@@ -35,11 +35,20 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
 }
 
-bool CWnd::CreateMessageWindow()
+bool CWnd::CreateMessageWindow(const char* className)
 {
-    // Any system class will do: the object's procedure replaces the class's own at once.
-    HWND hwnd = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ::GetModuleHandleA(nullptr),
-                                  nullptr);
+    // Any class will do: the object's procedure replaces the class's own at once.
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    if (className) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = ::DefWindowProcA;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = className;
+        if (!::RegisterClassA(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+            return false;
+    }
+    HWND hwnd = ::CreateWindowExA(0, className ? className : "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  instance, nullptr);
     if (!hwnd)
         return false;
     if (!SubclassWindow(hwnd)) {

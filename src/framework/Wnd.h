@@ -70,8 +70,9 @@ public:
 
     static CWnd* FromHandle(HWND hwnd);
 
-    // A window that is never shown and gets no broadcasts, for timers and notifications.
-    bool CreateMessageWindow();
+    // A window that is never shown and gets no broadcasts, for timers and notifications; of a
+    // class of its own when given one, so that another program can find it.
+    bool CreateMessageWindow(const char* className = nullptr);
 
 protected:
     // A class routes its message table here and leaves the rest to its base class.

@@ -1,44 +1,40 @@
-// The wake guard: low-level input hooks that exist only while it is armed, and the re-blank timer.
+// The wake guard on the main thread: arming and disarming, the re-blank timer, the watchdog over
+// the hook thread, and the session's locks and disconnections.
 #include "ui/WakeGuard.h"
+
+#include <cstring>
 
 #include "framework/Clock.h"
 #include "settings/SettingsStore.h"
+#include "ui/WakeGuardNames.h"
 
 namespace {
 
 const UINT_PTR kReblankTimer = 1;
-// Posted by the keyboard hook: hooks are removed outside their own procedure.
-const UINT kKeyPressedMessage = WM_APP + 1;
+const UINT_PTR kWatchdogTimer = 2;
 
-// A low-level hook procedure has no context of its own; there is one guard.
-CWakeGuard* g_guard = nullptr;
+// The session notification functions, looked up at run time (NOTIFY_FOR_THIS_SESSION is 0).
+using RegisterSessionFunction = BOOL(WINAPI*)(HWND, DWORD);
+using UnregisterSessionFunction = BOOL(WINAPI*)(HWND);
+const DWORD kNotifyForThisSession = 0;
+const char kSessionLibrary[] = "\\wtsapi32.dll";
 
 unsigned long long NowMs()
 {
     return MonotonicMicroseconds() / 1000;
 }
 
-std::bitset<256> KeysHeldNow()
-{
-    std::bitset<256> held;
-    for (int key = 1; key < 256; ++key) {
-        if (::GetAsyncKeyState(key) & 0x8000)
-            held.set(static_cast<std::size_t>(key));
-    }
-    return held;
-}
-
 }  // namespace
 
 const MessageEntry<CWakeGuard> CWakeGuard::kMessages[] = {
     {WM_TIMER, kReblankTimer, &CWakeGuard::OnReblankCheck},
-    {kKeyPressedMessage, 0, &CWakeGuard::OnKeyPressed},
+    {WM_TIMER, kWatchdogTimer, &CWakeGuard::OnWatchdogTick},
+    {CWakeGuardHooks::kKeyPressed, 0, &CWakeGuard::OnArmingEnded},
+    {CWakeGuardHooks::kHooksLost, 0, &CWakeGuard::OnArmingEnded},
+    {CWakeGuardHooks::kMouseHeldBack, 0, &CWakeGuard::OnMouseHeldBack},
+    {CWakeGuardHooks::kPingAnswered, 0, &CWakeGuard::OnPingAnswered},
+    {WM_WTSSESSION_CHANGE, 0, &CWakeGuard::OnSessionChange},
 };
-
-CWakeGuard::~CWakeGuard()
-{
-    RemoveHooks();
-}
 
 bool CWakeGuard::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
@@ -46,87 +42,152 @@ bool CWakeGuard::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         || CWnd::OnMessage(message, wParam, lParam, result);
 }
 
+bool CWakeGuard::Create()
+{
+    if (!CreateMessageWindow(kWakeGuardClass))
+        return false;
+    // The hooks never run on this thread: it reads the registry, writes files and calls the
+    // shell, and the system silently takes off a low-level hook that answers late.
+    if (!m_hooks.Start(m_hWnd)) {
+        m_hooks.Stop();
+        DestroyWindow();
+        return false;
+    }
+    ListenForSessionChanges();
+    return true;
+}
+
+void CWakeGuard::Close()
+{
+    Disarm();
+    m_hooks.Stop();
+    StopListeningForSessionChanges();
+}
+
+void CWakeGuard::ListenForSessionChanges()
+{
+    // Looked up rather than imported, so the program still starts where the library is missing,
+    // and loaded from the system's folder by its full name, never from the program's. Without it
+    // only Dusklamp's own lock disarms the guard.
+    char path[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + sizeof(kSessionLibrary) > sizeof(path))
+        return;
+    std::memcpy(path + length, kSessionLibrary, sizeof(kSessionLibrary));
+    m_sessionLibrary = ::LoadLibraryA(path);
+    if (!m_sessionLibrary)
+        return;
+    auto registerWindow = reinterpret_cast<RegisterSessionFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(m_sessionLibrary, "WTSRegisterSessionNotification")));
+    if (!registerWindow || !registerWindow(m_hWnd, kNotifyForThisSession)) {
+        ::FreeLibrary(m_sessionLibrary);
+        m_sessionLibrary = nullptr;
+    }
+}
+
+void CWakeGuard::StopListeningForSessionChanges()
+{
+    if (!m_sessionLibrary)
+        return;
+    auto unregisterWindow = reinterpret_cast<UnregisterSessionFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(m_sessionLibrary, "WTSUnRegisterSessionNotification")));
+    if (unregisterWindow && m_hWnd)
+        unregisterWindow(m_hWnd);
+    ::FreeLibrary(m_sessionLibrary);
+    m_sessionLibrary = nullptr;
+}
+
 void CWakeGuard::OnDisplayPowerBroadcast(DisplayPower power)
 {
     const bool off = power == DisplayPower::Off;
     // Read at each blanking, as every setting is: the menu may have changed it meanwhile.
     const bool wanted = off && ReadKeepDarkUntilKey() != 0;
-    if (m_rules.OnBroadcast(off, wanted, wanted ? KeysHeldNow() : std::bitset<256>())) {
-        if (!InstallHooks())
+    if (m_rules.OnBroadcast(off, wanted)) {
+        if (!m_hooks.Arm(m_arming)) {
             m_rules.OnDisarmingRequest();
+            return;
+        }
+        m_watchdog.Start();
+        ::SetTimer(m_hWnd, kWatchdogTimer, CHookWatchdog::kTickMs, nullptr);
         return;
     }
     if (!m_rules.IsArmed())
-        RemoveHooks();
+        ReleaseInput();
 }
 
 void CWakeGuard::Disarm()
 {
     m_rules.OnDisarmingRequest();
-    RemoveHooks();
+    ReleaseInput();
 }
 
-bool CWakeGuard::InstallHooks()
+void CWakeGuard::ReleaseInput()
 {
-    if (!m_hWnd || g_guard)
-        return false;
-    g_guard = this;
-    HINSTANCE module = ::GetModuleHandleA(nullptr);
-    m_mouseHook = ::SetWindowsHookExA(WH_MOUSE_LL, &CWakeGuard::MouseHook, module, 0);
-    m_keyboardHook = ::SetWindowsHookExA(WH_KEYBOARD_LL, &CWakeGuard::KeyboardHook, module, 0);
-    // Half a guard would hold the mouse back with no key to let it go, or let it wake the display.
-    if (!m_mouseHook || !m_keyboardHook) {
-        RemoveHooks();
-        return false;
-    }
-    return true;
-}
-
-void CWakeGuard::RemoveHooks()
-{
-    // Every input of the desktop passes through a low-level hook: none stays while disarmed.
-    if (m_mouseHook)
-        ::UnhookWindowsHookEx(m_mouseHook);
-    if (m_keyboardHook)
-        ::UnhookWindowsHookEx(m_keyboardHook);
-    m_mouseHook = nullptr;
-    m_keyboardHook = nullptr;
-    if (g_guard == this)
-        g_guard = nullptr;
-    if (m_hWnd)
+    m_hooks.Disarm();
+    if (m_hWnd) {
         ::KillTimer(m_hWnd, kReblankTimer);
-}
-
-LRESULT CALLBACK CWakeGuard::MouseHook(int code, WPARAM wParam, LPARAM lParam)
-{
-    CWakeGuard* guard = g_guard;
-    if (code != HC_ACTION || !guard || !guard->m_rules.IsArmed())
-        return ::CallNextHookEx(nullptr, code, wParam, lParam);
-    const unsigned long long now = NowMs();
-    if (guard->m_rules.OnMouseInput(now))
-        guard->SetCheckTimer(now);
-    // Movement, buttons and wheel alike: none of it reaches the desktop.
-    return 1;
-}
-
-LRESULT CALLBACK CWakeGuard::KeyboardHook(int code, WPARAM wParam, LPARAM lParam)
-{
-    CWakeGuard* guard = g_guard;
-    if (code == HC_ACTION && guard) {
-        const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-        const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
-        if (guard->m_rules.OnKey(key->vkCode, down))
-            ::PostMessageA(guard->m_hWnd, kKeyPressedMessage, 0, 0);
+        ::KillTimer(m_hWnd, kWatchdogTimer);
     }
-    // The key that lets the display come back reaches the desktop as usual.
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-LRESULT CWakeGuard::OnKeyPressed(UINT, WPARAM, LPARAM)
+LRESULT CWakeGuard::OnArmingEnded(UINT, WPARAM arming, LPARAM)
 {
-    // The rules have disarmed already; a guard armed again since then stays.
-    if (!m_rules.IsArmed())
-        RemoveHooks();
+    // A key press or lost hooks of an earlier arming leave a guard armed again since then alone.
+    if (arming == m_arming)
+        Disarm();
+    return 0;
+}
+
+LRESULT CWakeGuard::OnMouseHeldBack(UINT, WPARAM, LPARAM)
+{
+    m_hooks.TakeMouseNotice();
+    const unsigned long long now = NowMs();
+    if (m_rules.OnMouseInput(now))
+        SetCheckTimer(now);
+    return 0;
+}
+
+LRESULT CWakeGuard::OnWatchdogTick(UINT, WPARAM, LPARAM)
+{
+    // The mouse is the user's again within a second of the hook thread's stalling: the watchdog
+    // finds a stall within a second, and the hooks are then taken off from this thread. Input
+    // waiting on the stalled thread at that moment passes when the system stops waiting for it.
+    // A hook the system took off on its own is put back at the next ping, a quarter of a second
+    // later, or the guard disarms.
+    unsigned ping = 0;
+    switch (m_watchdog.Tick(NowMs(), ping)) {
+    case CHookWatchdog::Step::Wait:
+        break;
+    case CHookWatchdog::Step::Ping:
+        if (m_hooks.Ping(ping))
+            break;
+        [[fallthrough]];
+    case CHookWatchdog::Step::Stalled:
+        m_rules.OnDisarmingRequest();
+        m_hooks.Abandon();
+        ReleaseInput();
+        break;
+    }
+    return 0;
+}
+
+LRESULT CWakeGuard::OnPingAnswered(UINT, WPARAM ping, LPARAM)
+{
+    m_watchdog.OnAnswer(static_cast<unsigned>(ping));
+    return 0;
+}
+
+LRESULT CWakeGuard::OnSessionChange(UINT, WPARAM event, LPARAM)
+{
+    // Keys typed at the lock screen or in another session never reach the hooks of this desktop:
+    // the user would come back to a mouse held back after having typed all along. Whoever locked.
+    switch (event) {
+    case WTS_SESSION_LOCK:
+    case WTS_CONSOLE_DISCONNECT:
+    case WTS_REMOTE_DISCONNECT:
+        Disarm();
+        break;
+    }
     return 0;
 }
 

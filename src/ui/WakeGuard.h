@@ -4,15 +4,20 @@
 
 #include "actions/Display.h"
 #include "framework/Wnd.h"
+#include "ui/HookWatchdog.h"
+#include "ui/WakeGuardHooks.h"
 #include "ui/WakeGuardRules.h"
 
 class CWakeGuard : public CWnd, public IDisplayPowerObserver {
 public:
     explicit CWakeGuard(CDisplayPower& display) : m_display(display) {}
-    ~CWakeGuard() override;
+    ~CWakeGuard() override { Close(); }
 
-    // Makes the window that carries the re-blank timer; false when the system could not.
-    bool Create() { return CreateMessageWindow(); }
+    // Makes the window that carries the timers and hears the hook thread and the session's
+    // changes, and starts the hook thread; false when either could not be had.
+    bool Create();
+    // The end of the program: disarms and ends the hook thread.
+    void Close();
 
     // A plain display-off request: the guard arms at the broadcast that answers it.
     void OnDisplayOffRequested() { m_rules.OnDisplayOffRequested(); }
@@ -28,18 +33,22 @@ protected:
 private:
     static const MessageEntry<CWakeGuard> kMessages[];
 
-    // Low-level hooks run on this thread, between its messages: they must return at once.
-    static LRESULT CALLBACK MouseHook(int code, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam);
-
     LRESULT OnReblankCheck(UINT, WPARAM, LPARAM);
-    LRESULT OnKeyPressed(UINT, WPARAM, LPARAM);
-    bool InstallHooks();
-    void RemoveHooks();
+    LRESULT OnWatchdogTick(UINT, WPARAM, LPARAM);
+    LRESULT OnArmingEnded(UINT, WPARAM arming, LPARAM);
+    LRESULT OnMouseHeldBack(UINT, WPARAM, LPARAM);
+    LRESULT OnPingAnswered(UINT, WPARAM ping, LPARAM);
+    LRESULT OnSessionChange(UINT, WPARAM event, LPARAM);
+    void ReleaseInput();
     void SetCheckTimer(unsigned long long nowMs);
+    void ListenForSessionChanges();
+    void StopListeningForSessionChanges();
 
     CDisplayPower& m_display;
     CWakeGuardRules m_rules;
-    HHOOK m_mouseHook = nullptr;
-    HHOOK m_keyboardHook = nullptr;
+    CWakeGuardHooks m_hooks;
+    CHookWatchdog m_watchdog;
+    // The arming under way, or the last one: reports of earlier ones are stale.
+    WPARAM m_arming = 0;
+    HMODULE m_sessionLibrary = nullptr;
 };

@@ -11,7 +11,7 @@ bool CWakeGuardRules::OnDisarmingRequest()
     return wasArmed;
 }
 
-bool CWakeGuardRules::OnBroadcast(bool displayOff, bool wanted, const std::bitset<256>& keysHeld)
+bool CWakeGuardRules::OnBroadcast(bool displayOff, bool wanted)
 {
     if (!displayOff) {
         m_armAtBroadcast = false;
@@ -23,23 +23,7 @@ bool CWakeGuardRules::OnBroadcast(bool displayOff, bool wanted, const std::bitse
     if (!arm)
         return false;
     m_armed = true;
-    m_keysHeld = keysHeld;
     m_inBurst = false;
-    return true;
-}
-
-bool CWakeGuardRules::OnKey(unsigned virtualKey, bool down)
-{
-    if (!m_armed)
-        return false;
-    const std::size_t key = virtualKey & 0xFF;
-    if (!down) {
-        m_keysHeld.reset(key);
-        return false;
-    }
-    if (m_keysHeld.test(key))
-        return false;
-    Disarm();
     return true;
 }
 
@@ -72,5 +56,4 @@ void CWakeGuardRules::Disarm()
 {
     m_armed = false;
     m_inBurst = false;
-    m_keysHeld.reset();
 }

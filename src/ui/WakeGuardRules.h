@@ -1,13 +1,12 @@
 // When the wake guard arms and disarms, and when it turns the display off again: no Windows header.
 #pragma once
 
-#include <bitset>
-
 // The guard keeps a display that Dusklamp turned off dark until a key is pressed. It arms at the
 // broadcast that answers a plain display-off request (a lock-and-blank is no such request: input
 // at a locked workstation goes to the system's own desktop, out of the guard's reach), and then
-// only when the user wants it. Mouse input comes in bursts; each burst, once it has settled, turns
-// the display off once more.
+// only when the user wants it, and disarms at the first key pressed (which key counts is
+// CWakeKeys's rule, kept on the hook thread). Mouse input comes in bursts; each burst, once it has
+// settled, turns the display off once more.
 class CWakeGuardRules {
 public:
     // A burst is over after this long without mouse input.
@@ -18,14 +17,11 @@ public:
     bool IsArmed() const { return m_armed; }
 
     void OnDisplayOffRequested() { m_armAtBroadcast = true; }
-    // A display-on request, a lock or the user's change of mind: true when that disarms the guard.
+    // A key press, a display-on request, a lock, a stalled hook thread or the user's change of
+    // mind: true when that disarms the guard.
     bool OnDisarmingRequest();
-    // The power broadcast has gone out; true when the guard is to arm now. Keys held at that
-    // moment (the hot key's, most likely) are still going up and down: their repeats are no press.
-    bool OnBroadcast(bool displayOff, bool wanted, const std::bitset<256>& keysHeld);
-
-    // A key event while armed; true when it disarms the guard: a press of a key not held at arming.
-    bool OnKey(unsigned virtualKey, bool down);
+    // The power broadcast has gone out; true when the guard is to arm now.
+    bool OnBroadcast(bool displayOff, bool wanted);
 
     // Mouse input while armed; true when the burst is new, which asks for a check at NextCheckMs.
     bool OnMouseInput(unsigned long long nowMs);
@@ -40,7 +36,6 @@ private:
 
     bool m_armed = false;
     bool m_armAtBroadcast = false;
-    std::bitset<256> m_keysHeld;
     bool m_inBurst = false;
     unsigned long long m_burstStartMs = 0;
     unsigned long long m_lastInputMs = 0;

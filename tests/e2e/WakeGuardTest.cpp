@@ -1,10 +1,52 @@
 // Keeping the display dark until a key is pressed: the mouse is held back and the display turned off
 // again while the guard is armed, and nothing is touched while it is not.
 #include "DusklampTest.h"
+#include "ui/WakeGuardNames.h"
 
 using namespace harness;
 
 namespace {
+
+// The program's message-only window of the class, or nullptr.
+HWND FindMessageWindow(DWORD processId, const char* className)
+{
+    for (HWND hwnd = ::FindWindowExA(HWND_MESSAGE, nullptr, className, nullptr); hwnd;
+         hwnd = ::FindWindowExA(HWND_MESSAGE, hwnd, className, nullptr)) {
+        if (WindowProcessId(hwnd) == processId)
+            return hwnd;
+    }
+    return nullptr;
+}
+
+// A thread of the program held still from outside, as a thread stalls that the system does not
+// run for a while; it runs again when the object goes, whatever became of the test.
+class SuspendedThread {
+public:
+    explicit SuspendedThread(DWORD threadId) : m_thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId))
+    {
+        m_suspended = m_thread && ::SuspendThread(m_thread) != static_cast<DWORD>(-1);
+    }
+    ~SuspendedThread()
+    {
+        Resume();
+        if (m_thread)
+            ::CloseHandle(m_thread);
+    }
+    SuspendedThread(const SuspendedThread&) = delete;
+    SuspendedThread& operator=(const SuspendedThread&) = delete;
+
+    bool IsSuspended() const { return m_suspended; }
+    void Resume()
+    {
+        if (m_suspended)
+            ::ResumeThread(m_thread);
+        m_suspended = false;
+    }
+
+private:
+    HANDLE m_thread;
+    bool m_suspended = false;
+};
 
 class WakeGuardTest : public DusklampTest {
 protected:
@@ -46,14 +88,30 @@ protected:
         return point;
     }
 
+    static bool MovedFrom(POINT start)
+    {
+        const POINT now = Cursor();
+        return now.x != start.x || now.y != start.y;
+    }
+
+    // The mouse is held back and the display turned off again: the guard is armed.
+    void ExpectMouseHeldBack()
+    {
+        const std::size_t before = m_watcher.PowerEvents().size();
+        const POINT start = Cursor();
+        NudgeMouse();
+        ASSERT_TRUE(m_watcher.WaitForPowerEvents(before + 1)) << "the display was not turned off again";
+        EXPECT_EQ(m_watcher.PowerEventAt(before).power, kPowerOff);
+        EXPECT_FALSE(MovedFrom(start)) << "the pointer moved";
+    }
+
     // The mouse reaches the desktop and no broadcast follows: the guard is not armed.
     void ExpectMouseUntouched()
     {
         const std::size_t before = m_watcher.PowerEvents().size();
         const POINT start = Cursor();
         NudgeMouse();
-        EXPECT_TRUE(WaitUntil([&] { return Cursor().x != start.x || Cursor().y != start.y; }))
-            << "the pointer did not move";
+        EXPECT_TRUE(WaitUntil([&] { return MovedFrom(start); })) << "the pointer did not move";
         // A re-blank would come within a second of the input.
         EXPECT_FALSE(m_watcher.WaitForPowerEvents(before + 1, 1500)) << "the display was turned off again";
     }
@@ -94,6 +152,68 @@ TEST_F(WakeGuardTest, WithTheOptionOffOrAfterDisplayOnNothingIsTouched)
     ASSERT_TRUE(m_watcher.WaitForPowerEvents(2));
     EXPECT_EQ(m_watcher.PowerEventAt(1).power, kPowerOn);
     ExpectMouseUntouched();
+}
+
+// The system takes off a low-level hook whose thread stops answering, or lets input pass it late:
+// either way the guard must give up rather than hold the mouse again once the thread runs. The
+// hooks' thread held still from outside is such a stall.
+TEST_F(WakeGuardTest, AStalledHookThreadLetsTheMouseGoForGood)
+{
+    ASSERT_NO_FATAL_FAILURE(StartWithOption(1));
+    ASSERT_NO_FATAL_FAILURE(BlankWithHotKey());
+    ASSERT_NO_FATAL_FAILURE(ExpectMouseHeldBack());
+    const HWND hooks = FindMessageWindow(m_app.Id(), kWakeGuardHooksClass);
+    ASSERT_NE(hooks, nullptr);
+    const DWORD hookThread = ::GetWindowThreadProcessId(hooks, nullptr);
+    ASSERT_NE(hookThread, ::GetWindowThreadProcessId(m_main, nullptr)) << "the hooks run on the main thread";
+
+    SuspendedThread stalled(hookThread);
+    ASSERT_TRUE(stalled.IsSuspended());
+    // Wine lets input pass a hook that has not answered for two seconds whatever the guard does;
+    // two nudges that each reached the desktop give the guard far longer than its second to give
+    // up, and only its giving up keeps the thread from holding the mouse once it runs again.
+    for (int nudge = 0; nudge < 2; ++nudge) {
+        const POINT start = Cursor();
+        EXPECT_TRUE(WaitUntil([&] {
+            NudgeMouse();
+            return MovedFrom(start);
+        })) << "nudge " << nudge << ": the mouse stayed held back";
+    }
+    stalled.Resume();
+    ExpectMouseUntouched();
+}
+
+// Keys typed at the lock screen or in another session never reach the hooks, so a lock that is
+// not Dusklamp's own must disarm too. No session changes under Wine: the test sends the notice the
+// system sends the window that asked for it.
+TEST_F(WakeGuardTest, ALockOrDisconnectionFromElsewhereDisarms)
+{
+    struct Case {
+        WPARAM event;
+        bool disarms;
+        const char* what;
+    };
+    const Case cases[] = {
+        {WTS_SESSION_UNLOCK, false, "unlock"},
+        {WTS_SESSION_LOCK, true, "lock"},
+        {WTS_CONSOLE_DISCONNECT, true, "console disconnected"},
+        {WTS_REMOTE_DISCONNECT, true, "remote session disconnected"},
+    };
+    ASSERT_NO_FATAL_FAILURE(StartWithOption(1));
+    const HWND guard = FindMessageWindow(m_app.Id(), kWakeGuardClass);
+    ASSERT_NE(guard, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NO_FATAL_FAILURE(BlankWithHotKey());
+        // Sent, not posted: the guard has taken the notice when the call returns.
+        DWORD_PTR ignored = 0;
+        ASSERT_TRUE(::SendMessageTimeoutA(guard, WM_WTSSESSION_CHANGE, c.event, 1, SMTO_NORMAL, 10000, &ignored));
+        if (!c.disarms) {
+            ASSERT_NO_FATAL_FAILURE(ExpectMouseHeldBack());
+            PressKeys({VK_SHIFT});
+        }
+        ExpectMouseUntouched();
+    }
 }
 
 // Menus cannot be read from another process: what a click stores shows the tick it turned around.

@@ -2,18 +2,18 @@
 #include <gtest/gtest.h>
 
 #include "ui/WakeGuardRules.h"
+#include "ui/WakeKeys.h"
 
 namespace {
 
-const std::bitset<256> kNoKeys;
 const unsigned kShift = 0x10, kCtrl = 0x11, kM = 'M';
 
 // Armed the way every trigger arms it: a display-off request, then its broadcast.
-CWakeGuardRules Armed(const std::bitset<256>& held = kNoKeys)
+CWakeGuardRules Armed()
 {
     CWakeGuardRules rules;
     rules.OnDisplayOffRequested();
-    EXPECT_TRUE(rules.OnBroadcast(true, true, held));
+    EXPECT_TRUE(rules.OnBroadcast(true, true));
     return rules;
 }
 
@@ -30,11 +30,11 @@ TEST(WakeGuardRules, ArmsOnlyAtTheBroadcastOfAPlainOffRequestTheUserWants)
         CWakeGuardRules rules;
         if (c.requested)
             rules.OnDisplayOffRequested();
-        EXPECT_EQ(rules.OnBroadcast(c.displayOff, c.wanted, kNoKeys), c.arms) << c.what;
+        EXPECT_EQ(rules.OnBroadcast(c.displayOff, c.wanted), c.arms) << c.what;
         EXPECT_EQ(rules.IsArmed(), c.arms) << c.what;
         // One request arms once: a later broadcast with no request of its own does not.
         rules.OnDisarmingRequest();
-        EXPECT_FALSE(rules.OnBroadcast(true, true, kNoKeys)) << c.what;
+        EXPECT_FALSE(rules.OnBroadcast(true, true)) << c.what;
     }
 }
 
@@ -48,28 +48,28 @@ TEST(WakeGuardRules, DisplayOnLockOrChoiceDisarmsAndDropsAPendingArm)
     // Off requested, then display on (or a lock) before the pause is over: the broadcast arms nothing.
     rules.OnDisplayOffRequested();
     rules.OnDisarmingRequest();
-    EXPECT_FALSE(rules.OnBroadcast(true, true, kNoKeys));
+    EXPECT_FALSE(rules.OnBroadcast(true, true));
 
     rules = Armed();
-    EXPECT_FALSE(rules.OnBroadcast(false, true, kNoKeys));
+    EXPECT_FALSE(rules.OnBroadcast(false, true));
     EXPECT_FALSE(rules.IsArmed()) << "a display-on broadcast disarms";
 }
 
-TEST(WakeGuardRules, FirstPressOfAKeyNotHeldAtArmingDisarms)
+TEST(WakeKeys, FirstPressOfAKeyNotHeldAtArmingFreesTheMouse)
 {
     std::bitset<256> held;
     held.set(kCtrl).set(kM);  // the hot key, still down at the broadcast
-    CWakeGuardRules rules = Armed(held);
-    EXPECT_FALSE(rules.OnKey(kM, true)) << "a repeat of a key held at arming";
-    EXPECT_FALSE(rules.OnKey(kM, false));
-    EXPECT_FALSE(rules.OnKey(kCtrl, false)) << "a release is no press";
-    EXPECT_TRUE(rules.IsArmed());
-    EXPECT_TRUE(rules.OnKey(kM, true)) << "pressed again after its release";
-    EXPECT_FALSE(rules.IsArmed());
-    EXPECT_FALSE(rules.OnKey(kShift, true)) << "disarmed already";
+    CWakeKeys keys;
+    keys.Arm(held);
+    EXPECT_FALSE(keys.OnKey(kM, true)) << "a repeat of a key held at arming";
+    EXPECT_FALSE(keys.OnKey(kM, false));
+    EXPECT_FALSE(keys.OnKey(kCtrl, false)) << "a release is no press";
+    EXPECT_TRUE(keys.OnKey(kM, true)) << "pressed again after its release";
+    EXPECT_TRUE(keys.OnKey(kM + 0x100, true)) << "only the low byte names the key";
 
-    rules = Armed(held);
-    EXPECT_TRUE(rules.OnKey(kShift, true));
+    keys.Arm(held);
+    EXPECT_TRUE(keys.OnKey(kShift, true));
+    EXPECT_FALSE(keys.OnKey(kCtrl, true)) << "a new arming takes the keys held anew";
 }
 
 TEST(WakeGuardRules, EachBurstOfMouseInputReblanksOnceAfterItSettles)
