@@ -11,7 +11,7 @@ JOBS        ?= $(shell nproc)
 RELEASE_DIR := $(BUILD_DIR)/native-release
 VERSION     := $(shell sed -n 's/^project.Dusklamp VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all setup configure build native test unit fuzz e2e run bench send-release bench-send dist clean
+.PHONY: all setup configure build native test unit fuzz e2e policies run bench send-release bench-send dist clean
 
 all: build native
 
@@ -64,7 +64,12 @@ fuzz: $(FUZZ_DIR)/computer_list_fuzz $(FUZZ_DIR)/allowed_senders_fuzz
 	$(FUZZ_DIR)/allowed_senders_fuzz -max_total_time=$(FUZZ_TIME) -artifact_prefix=$(FUZZ_DIR)/senders- \
 	  $(FUZZ_DIR)/senders-corpus tests/fuzz/senders-corpus
 
-test: unit fuzz e2e
+# The Administrative Templates: well-formed, agreeing with each other, and naming only values the
+# program reads.
+policies: setup
+	@bash scripts/check-policies.sh
+
+test: policies unit fuzz e2e
 
 # The 32-bit program where this machine can run it, else the 64-bit one.
 run: build
@@ -83,12 +88,21 @@ send-release: setup $(RELEASE_DIR)/CMakeCache.txt
 bench-send: send-release
 	python3 scripts/bench-send.py $(RELEASE_DIR)/bin/dusklamp-send
 
-# Per processor, the two Windows programs and the README in one zip; the Linux sender beside them.
-dist: build send-release
+# Per processor, the two Windows programs, the README and the Administrative Templates in one zip,
+# and a Windows Installer package; the templates and the Linux sender beside them.
+dist: build send-release policies
 	mkdir -p dist
+	rm -rf dist/policies
 	rm -f dist/dusklamp-$(VERSION)-win32.zip dist/dusklamp-$(VERSION)-win64.zip
+	rm -f dist/dusklamp-$(VERSION)-x86.msi dist/dusklamp-$(VERSION)-x64.msi
+	mkdir -p dist/policies/en-US
+	cp policies/dusklamp.admx dist/policies/
+	cp policies/en-US/dusklamp.adml dist/policies/en-US/
 	zip -X -j dist/dusklamp-$(VERSION)-win32.zip $(WIN_DIR)/bin/dusklamp.exe $(WIN_DIR)/bin/dusklamp-send.exe README.md
 	zip -X -j dist/dusklamp-$(VERSION)-win64.zip $(WIN64_DIR)/bin/dusklamp.exe $(WIN64_DIR)/bin/dusklamp-send.exe README.md
+	cd dist && zip -X -r dusklamp-$(VERSION)-win32.zip policies && zip -X -r dusklamp-$(VERSION)-win64.zip policies
+	bash scripts/build-msi.sh x86 $(VERSION) $(WIN_DIR)/bin dist/dusklamp-$(VERSION)-x86.msi
+	bash scripts/build-msi.sh x64 $(VERSION) $(WIN64_DIR)/bin dist/dusklamp-$(VERSION)-x64.msi
 	cp $(RELEASE_DIR)/bin/dusklamp-send dist/dusklamp-send-$(VERSION)-linux-x86_64
 
 clean:

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the cross toolchain, Wine and the X tools that building and testing Dusklamp need (Debian 12).
+# Installs the cross toolchain, Wine, the X tools and the packaging tools that building, testing and
+# packaging Dusklamp need (Debian 12).
 set -euo pipefail
 
 need=()
@@ -19,6 +20,10 @@ have cmake || need+=(cmake)
 have make || need+=(make)
 have g++ || need+=(g++)
 have zip || need+=(zip)
+# The Windows Installer packages and the checks of the Administrative Templates.
+have wixl || need+=(wixl)
+have msiinfo || need+=(msitools)
+have xmllint || need+=(libxml2-utils)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 have clang++ || need+=(clang)
 # The fuzz target links libFuzzer's run-time, which Debian ships apart from clang.
