@@ -66,11 +66,11 @@ for policy in $policies; do
     [ -n "$(attribute_values "$adml" "$psel/@id")" ] || { fail "presentation '$presentation' is missing from $adml"; continue; }
     ref_ids=$(attribute_values "$adml" "$psel//@refId" | sort)
     [ "$element_ids" = "$ref_ids" ] ||
-        fail "policy $policy has elements [$(echo $element_ids)] but presentation '$presentation' shows [$(echo $ref_ids)]"
+        fail "policy $policy has elements [$(tr '\n' ' ' <<<"$element_ids")] but presentation '$presentation' shows [$(tr '\n' ' ' <<<"$ref_ids")]"
 done
 
 if [ "$failures" -gt 0 ]; then
     echo "check-policies: $failures problem(s)" >&2
     exit 1
 fi
-echo "check-policies: $(wc -w <<<"$policies") policies, values $(echo $value_names | tr ' ' ','), all read by the program"
+echo "check-policies: $(wc -w <<<"$policies") policies, values $(tr '\n' ',' <<<"$value_names" | sed 's/,$//'), all read by the program"
