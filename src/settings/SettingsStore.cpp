@@ -7,37 +7,52 @@ using namespace settings_section;
 
 StoredHotKey ReadHotKey()
 {
-    return {ReadInt("Key", 0), ReadInt("Mod", 0)};
+    return {ReadIntInForce("Key", 0).value, ReadIntInForce("Mod", 0).value};
+}
+
+bool IsHotKeyManaged()
+{
+    return IsManaged("Key") || IsManaged("Mod");
 }
 
 bool WriteHotKeyKey(int key)
 {
-    return WriteInt("Key", key);
+    return WriteIntUnlessManaged("Key", key);
 }
 
 bool WriteHotKeyMod(int mod)
 {
-    return WriteInt("Mod", mod);
+    return WriteIntUnlessManaged("Mod", mod);
 }
 
 int ReadTrayIconShown()
 {
-    return ReadInt("SysTray", 1);
+    return ReadIntInForce("SysTray", 1).value;
+}
+
+bool IsTrayIconManaged()
+{
+    return IsManaged("SysTray");
 }
 
 void WriteTrayIconShown(int shown)
 {
-    WriteInt("SysTray", shown);
+    WriteIntUnlessManaged("SysTray", shown);
 }
 
 int ReadKeepDarkUntilKey()
 {
-    return ReadInt("KeepDarkUntilKey", 0);
+    return ReadIntInForce("KeepDarkUntilKey", 0).value;
+}
+
+bool IsKeepDarkUntilKeyManaged()
+{
+    return IsManaged("KeepDarkUntilKey");
 }
 
 void WriteKeepDarkUntilKey(int keep)
 {
-    WriteInt("KeepDarkUntilKey", keep);
+    WriteIntUnlessManaged("KeepDarkUntilKey", keep);
 }
 
 SchedulePresets ReadSchedulePresets()

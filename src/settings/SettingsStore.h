@@ -1,5 +1,6 @@
 // The settings the program keeps between runs, one typed accessor each, read and written afresh
 // in the current user's registry at every call (nothing is cached, no default is ever written).
+// Where a policy sets a value, reads give the policy's and writes leave the user's own alone.
 #pragma once
 
 #include <string>
@@ -13,16 +14,20 @@ struct StoredHotKey {
     int mod;  // "Mod": MOD_ flags
 };
 StoredHotKey ReadHotKey();
+// Whether a policy sets "Key" or "Mod": the user cannot change the hot key then.
+bool IsHotKeyManaged();
 // "Key" alone: its result decides whether "Mod" is written at all.
 bool WriteHotKeyKey(int key);
 bool WriteHotKeyMod(int mod);
 
 // "SysTray": 1 shows the notification-area icon, 0 hides it.
 int ReadTrayIconShown();
+bool IsTrayIconManaged();
 void WriteTrayIconShown(int shown);
 
 // "KeepDarkUntilKey": 1 keeps a display Dusklamp turned off dark until a key is pressed.
 int ReadKeepDarkUntilKey();
+bool IsKeepDarkUntilKeyManaged();
 void WriteKeepDarkUntilKey(int keep);
 
 // The schedule dialog's presets and its confirmed choice.
@@ -37,3 +42,4 @@ void WriteScheduleAction(const std::string& action);
 void WriteScheduleDuration(int minutes);
 void WriteLastSchedule(const std::string& timeText);
 void WriteScheduleDisplayOffNow(int displayOffNow);
+
