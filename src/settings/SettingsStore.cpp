@@ -1,9 +1,15 @@
-// The hot key, tray icon and schedule values, with their names and defaults.
+// The hot key, tray icon and schedule values, with their names and defaults, and the installation's data folder.
 #include "settings/SettingsStore.h"
 
 #include "settings/SettingsSection.h"
 
 using namespace settings_section;
+
+namespace {
+
+const char kInstallationPath[] = "Software\\Brightfen\\Dusklamp";
+
+}  // namespace
 
 StoredHotKey ReadHotKey()
 {
@@ -53,6 +59,11 @@ bool IsKeepDarkUntilKeyManaged()
 void WriteKeepDarkUntilKey(int keep)
 {
     WriteIntUnlessManaged("KeepDarkUntilKey", keep);
+}
+
+RegistryValue ReadInstallationDataFolder()
+{
+    return ReadRegistryValue(HKEY_LOCAL_MACHINE, kInstallationPath, "DataFolder");
 }
 
 SchedulePresets ReadSchedulePresets()

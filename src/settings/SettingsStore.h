@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "framework/RegistryValue.h"
+
 // The company key under HKEY_CURRENT_USER\Software; the application key is the program's name.
 inline constexpr char kRegistryCompany[] = "Brightfen";
 
@@ -43,3 +45,6 @@ void WriteScheduleDuration(int minutes);
 void WriteLastSchedule(const std::string& timeText);
 void WriteScheduleDisplayOffNow(int displayOffNow);
 
+// "DataFolder" under HKEY_LOCAL_MACHINE\Software\Brightfen\Dusklamp, which the installer stores,
+// in the registry view this build of the program gets.
+RegistryValue ReadInstallationDataFolder();
