@@ -1,4 +1,4 @@
-// The hot key, tray icon and schedule values, with their names and defaults, and the installation's data folder.
+// The hot key, tray icon and schedule values with their names and defaults, the data folder, the logon entry.
 #include "settings/SettingsStore.h"
 
 #include "settings/SettingsSection.h"
@@ -7,6 +7,8 @@ using namespace settings_section;
 
 namespace {
 
+const char kRunPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunName[] = "Dusklamp";
 const char kInstallationPath[] = "Software\\Brightfen\\Dusklamp";
 
 }  // namespace
@@ -64,6 +66,27 @@ void WriteKeepDarkUntilKey(int keep)
 RegistryValue ReadInstallationDataFolder()
 {
     return ReadRegistryValue(HKEY_LOCAL_MACHINE, kInstallationPath, "DataFolder");
+}
+
+bool ReadUserStartupEntry(std::string& command)
+{
+    return RegistryText(ReadRegistryValue(HKEY_CURRENT_USER, kRunPath, kRunName), command);
+}
+
+bool IsMachineStartupEntryPresent()
+{
+    // The view this build of the program gets, which is the one its installer wrote.
+    return ReadRegistryValue(HKEY_LOCAL_MACHINE, kRunPath, kRunName).state == RegistryValue::State::Present;
+}
+
+bool WriteUserStartupEntry(const std::string& command)
+{
+    return WriteRegistryString(HKEY_CURRENT_USER, kRunPath, kRunName, command);
+}
+
+bool DeleteUserStartupEntry()
+{
+    return DeleteRegistryValue(HKEY_CURRENT_USER, kRunPath, kRunName);
 }
 
 SchedulePresets ReadSchedulePresets()

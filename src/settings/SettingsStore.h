@@ -45,6 +45,14 @@ void WriteScheduleDuration(int minutes);
 void WriteLastSchedule(const std::string& timeText);
 void WriteScheduleDisplayOffNow(int displayOffNow);
 
+// "Dusklamp" under Software\Microsoft\Windows\CurrentVersion\Run, the command the system runs at
+// logon: the user's own, which the program writes, and the machine's, which only an installer does.
+// False when the user has none or it is no string.
+bool ReadUserStartupEntry(std::string& command);
+bool IsMachineStartupEntryPresent();
+bool WriteUserStartupEntry(const std::string& command);
+bool DeleteUserStartupEntry();
+
 // "DataFolder" under HKEY_LOCAL_MACHINE\Software\Brightfen\Dusklamp, which the installer stores,
 // in the registry view this build of the program gets.
 RegistryValue ReadInstallationDataFolder();

@@ -5,6 +5,7 @@
 
 #include "actions/SessionRequest.h"
 #include "framework/App.h"
+#include "framework/File.h"
 #include "framework/Icon.h"
 #include "resource.h"
 #include "settings/HotKeyFlags.h"
@@ -13,6 +14,7 @@
 #include "ui/HotKey.h"
 #include "ui/PrivateMessages.h"
 #include "ui/ScheduleDialog.h"
+#include "ui/TrayLogic.h"
 
 namespace {
 
@@ -61,6 +63,7 @@ const MessageEntry<CMainDialog> CMainDialog::kMessages[] = {
     {WM_COMMAND, ID_TRAY_REMOTESHUTDOWN, &CMainDialog::OnTrayRemoteShutdown},
     {WM_COMMAND, ID_TRAY_EXIT, &CMainDialog::OnTrayExit},
     {WM_COMMAND, ID_TRAY_KEEPDARK, &CMainDialog::OnTrayKeepDark},
+    {WM_COMMAND, ID_TRAY_STARTWITHWINDOWS, &CMainDialog::OnTrayStartWithWindows},
     {WM_SHOWWINDOW, 0, &CMainDialog::OnShowWindow},
     {WM_INITMENUPOPUP, 0, &CMainDialog::OnInitMenuPopup},
     {WM_COMMAND, IDC_CHANGE, &CMainDialog::OnChangeHotKey},
@@ -283,10 +286,34 @@ LRESULT CMainDialog::OnTrayKeepDark(UINT, WPARAM, LPARAM)
 
 LRESULT CMainDialog::OnInitMenuPopup(UINT, WPARAM menu, LPARAM)
 {
-    // Every popup of this window passes here; only the tray menu holds the item.
+    // Every popup of this window passes here; only the tray menu holds the items.
     HMENU popup = reinterpret_cast<HMENU>(menu);
     ::CheckMenuItem(popup, ID_TRAY_KEEPDARK, MF_BYCOMMAND | (ReadKeepDarkUntilKey() != 0 ? MF_CHECKED : MF_UNCHECKED));
     ::EnableMenuItem(popup, ID_TRAY_KEEPDARK, MF_BYCOMMAND | (IsKeepDarkUntilKeyManaged() ? MF_GRAYED : MF_ENABLED));
+
+    // The machine's entry starts the program for everyone, and only an administrator may take it away.
+    const bool byMachine = IsMachineStartupEntryPresent();
+    std::string command;
+    const bool starts =
+        byMachine || (ReadUserStartupEntry(command) && StartupCommandStartsProgram(command, ModuleFileName()));
+    ::CheckMenuItem(popup, ID_TRAY_STARTWITHWINDOWS, MF_BYCOMMAND | (starts ? MF_CHECKED : MF_UNCHECKED));
+    ::EnableMenuItem(popup, ID_TRAY_STARTWITHWINDOWS, MF_BYCOMMAND | (byMachine ? MF_GRAYED : MF_ENABLED));
+    return 0;
+}
+
+LRESULT CMainDialog::OnTrayStartWithWindows(UINT, WPARAM, LPARAM)
+{
+    if (IsMachineStartupEntryPresent())
+        return 0;
+    // Decided afresh, as the tick was: an entry that starts another copy (moved, or an older
+    // one) was not ticked, and a click replaces it with ours. Nothing is said on failure: the
+    // tick tells the truth the next time the menu opens.
+    const std::string modulePath = ModuleFileName();
+    std::string command;
+    if (ReadUserStartupEntry(command) && StartupCommandStartsProgram(command, modulePath))
+        DeleteUserStartupEntry();
+    else
+        WriteUserStartupEntry(StartupCommandFor(modulePath));
     return 0;
 }
 

@@ -64,6 +64,7 @@ private:
     LRESULT OnTrayRemoteShutdown(UINT, WPARAM, LPARAM);
     LRESULT OnTrayExit(UINT, WPARAM, LPARAM);
     LRESULT OnTrayKeepDark(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayStartWithWindows(UINT, WPARAM, LPARAM);
     LRESULT OnShowWindow(UINT message, WPARAM shown, LPARAM lParam);
     LRESULT OnInitMenuPopup(UINT, WPARAM menu, LPARAM);
     LRESULT OnChangeHotKey(UINT, WPARAM, LPARAM);
