@@ -15,6 +15,9 @@ struct PolicyRange {
 };
 inline constexpr PolicyRange kAnyPolicyNumber = {0, 0xFFFFFFFF};
 inline constexpr PolicyRange kPolicyPortRange = {kLowestPort, kHighestPort};
+// A virtual-key code, and the modifiers the system's registration knows (Alt, Ctrl, Shift, Windows).
+inline constexpr PolicyRange kPolicyKeyRange = {0, 254};
+inline constexpr PolicyRange kPolicyModRange = {0, 15};
 
 struct NumberInForce {
     int value;

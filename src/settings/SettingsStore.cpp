@@ -15,22 +15,22 @@ const char kInstallationPath[] = "Software\\Brightfen\\Dusklamp";
 
 StoredHotKey ReadHotKey()
 {
-    return {ReadIntInForce("Key", 0).value, ReadIntInForce("Mod", 0).value};
+    return {ReadIntInForce("Key", 0, kPolicyKeyRange).value, ReadIntInForce("Mod", 0, kPolicyModRange).value};
 }
 
 bool IsHotKeyManaged()
 {
-    return IsManaged("Key") || IsManaged("Mod");
+    return IsManaged("Key", kPolicyKeyRange) || IsManaged("Mod", kPolicyModRange);
 }
 
 bool WriteHotKeyKey(int key)
 {
-    return WriteIntUnlessManaged("Key", key);
+    return WriteIntUnlessManaged("Key", key, kPolicyKeyRange);
 }
 
 bool WriteHotKeyMod(int mod)
 {
-    return WriteIntUnlessManaged("Mod", mod);
+    return WriteIntUnlessManaged("Mod", mod, kPolicyModRange);
 }
 
 int ReadTrayIconShown()

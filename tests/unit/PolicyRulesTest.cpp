@@ -51,6 +51,8 @@ TEST(PolicyRules, APolicyWinsOnlyAsADwordWithinItsRangeAndAnythingElseIsTakenFor
         {"port 1", Dword(1), kAbsent, 1960, kPolicyPortRange, 1, true},
         {"port 65535 from the user's policy", Dword(0), Dword(65535), 1960, kPolicyPortRange, 65535, true},
         {"every bit", Dword(0xFFFFFFFF), kAbsent, 0, kAnyPolicyNumber, -1, true},
+        {"key 255", Dword(255), Dword(254), 0, kPolicyKeyRange, 254, true},
+        {"modifier 16", Dword(16), kAbsent, 2, kPolicyModRange, 2, false},
     };
     for (const auto& c : cases) {
         const NumberInForce found = ResolveNumber(c.machine, c.user, c.own, 7, c.range);
