@@ -27,6 +27,9 @@
 #define IDC_SYSTRAY             1004
 #define IDC_STATIC              -1
 
+// Shown in the main window and the network settings dialog only where a policy sets a value
+#define IDC_MANAGED             1030
+
 // Controls of the schedule dialog
 #define IDC_ACTION              1005
 #define IDC_DURATION            1007
@@ -72,3 +75,4 @@
 #define ID_TRAY_REMOTESHUTDOWN  32786
 #define ID_TRAY_KEEPDARK        32787
 #define ID_TRAY_RECEIVEDLOG     32788
+#define ID_TRAY_STARTWITHWINDOWS 32789

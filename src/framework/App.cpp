@@ -132,6 +132,11 @@ int CWinApp::GetProfileInt(const char* section, const char* entry, int defaultVa
     return Profile().GetInt(section, entry, defaultValue);
 }
 
+bool CWinApp::QueryProfileInt(const char* section, const char* entry, int& value) const
+{
+    return Profile().QueryInt(section, entry, value);
+}
+
 bool CWinApp::WriteProfileInt(const char* section, const char* entry, int value) const
 {
     return Profile().WriteInt(section, entry, value);

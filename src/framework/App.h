@@ -44,6 +44,8 @@ public:
     // Settings live under HKEY_CURRENT_USER\Software\<company>\<application name>.
     void SetRegistryKey(const char* company) { m_registryKey = company; }
     int GetProfileInt(const char* section, const char* entry, int defaultValue) const;
+    // As CProfile::QueryInt.
+    bool QueryProfileInt(const char* section, const char* entry, int& value) const;
     bool WriteProfileInt(const char* section, const char* entry, int value) const;
     std::string GetProfileString(const char* section, const char* entry, const std::string& defaultValue) const;
     bool WriteProfileString(const char* section, const char* entry, const std::string& value) const;

@@ -73,17 +73,24 @@ bool CProfile::CreateSection(const char* section, CRegKey& key) const
 
 int CProfile::GetInt(const char* section, const char* entry, int defaultValue) const
 {
+    int value = 0;
+    return QueryInt(section, entry, value) ? value : defaultValue;
+}
+
+bool CProfile::QueryInt(const char* section, const char* entry, int& value) const
+{
     CRegKey key;
     bool missing = false;
     if (!OpenSectionToRead(section, key, missing))
-        return defaultValue;
+        return false;
     // The type is not examined; a shorter value reads as its bytes, zero-extended.
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (::RegQueryValueExA(key.Get(), entry, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size)
+    DWORD data = 0;
+    DWORD size = sizeof(data);
+    if (::RegQueryValueExA(key.Get(), entry, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size)
         != ERROR_SUCCESS)
-        return defaultValue;
-    return static_cast<int>(value);
+        return false;
+    value = static_cast<int>(data);
+    return true;
 }
 
 bool CProfile::WriteInt(const char* section, const char* entry, int value) const
@@ -153,4 +160,53 @@ bool CProfile::WriteString(const char* section, const char* entry, const std::st
     return ::RegSetValueExA(key.Get(), entry, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>(value.size() + 1))
         == ERROR_SUCCESS;
+}
+
+RegistryValue ReadRegistryValue(HKEY root, const char* path, const char* name)
+{
+    using State = RegistryValue::State;
+    RegistryValue value;
+    CRegKey key;
+    bool missing = false;
+    if (!key.Open(root, path, KEY_READ, missing)) {
+        value.state = missing ? State::Absent : State::Unreadable;
+        return value;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    const LONG sized = ::RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size);
+    if (sized == ERROR_FILE_NOT_FOUND)
+        return value;
+    // Never an empty buffer, whose null pointer would ask for the size again. A value that grew
+    // since it was measured fails rather than reads as part of itself.
+    std::vector<char> data(size + 1, '\0');
+    if (sized != ERROR_SUCCESS
+        || ::RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size)
+            != ERROR_SUCCESS) {
+        value.state = State::Unreadable;
+        return value;
+    }
+    value.state = State::Present;
+    value.type = type;
+    value.data.assign(data.data(), size);
+    return value;
+}
+
+bool WriteRegistryString(HKEY root, const char* path, const char* name, const std::string& value)
+{
+    CRegKey key;
+    return key.Create(root, path, KEY_SET_VALUE)
+        && ::RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>(value.size() + 1))
+        == ERROR_SUCCESS;
+}
+
+bool DeleteRegistryValue(HKEY root, const char* path, const char* name)
+{
+    CRegKey key;
+    bool missing = false;
+    if (!key.Open(root, path, KEY_SET_VALUE, missing))
+        return missing;
+    const LONG result = ::RegDeleteValueA(key.Get(), name);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }

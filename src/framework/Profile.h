@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "framework/RegistryValue.h"
+
 // Owns one open registry key and closes it on every path.
 class CRegKey {
 public:
@@ -30,6 +32,8 @@ public:
     CProfile(std::string company, std::string application);
 
     int GetInt(const char* section, const char* entry, int defaultValue) const;
+    // As GetInt, but telling a value that is there from one that is not (or cannot be read).
+    bool QueryInt(const char* section, const char* entry, int& value) const;
     bool WriteInt(const char* section, const char* entry, int value) const;
     std::string GetString(const char* section, const char* entry, const std::string& defaultValue) const;
     bool WriteString(const char* section, const char* entry, const std::string& value) const;
@@ -45,3 +49,10 @@ private:
     std::string m_company;
     std::string m_application;
 };
+
+// Any key's value, type and bytes as stored, with the key opened for reading only.
+RegistryValue ReadRegistryValue(HKEY root, const char* path, const char* name);
+// Writes a REG_SZ, creating the key when it is missing.
+bool WriteRegistryString(HKEY root, const char* path, const char* name, const std::string& value);
+// True also when there was nothing to delete.
+bool DeleteRegistryValue(HKEY root, const char* path, const char* name);

@@ -1,18 +1,50 @@
-// Reading and writing the computer list and the two commands logs beside the executable.
+// Reading and writing the computer list and the two commands logs, beside the executable or in
+// the user's application-data folder.
 #include "net/DataFiles.h"
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "framework/File.h"
 #include "framework/LocalTime.h"
 #include "net/CommandLog.h"
 #include "net/DataPath.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 
 // Past this size the log of received commands starts afresh, so that a flood cannot fill the disk.
 const unsigned long long kReceivedLogLimitBytes = 1024 * 1024;
+
+// The user's application-data folder when the installation keeps the files there. Asked afresh each
+// time, as the rest of the settings are. Without the folder they stay beside the program.
+bool InstalledDataFolder(std::string& applicationData)
+{
+    if (!UsesApplicationDataFolder(ReadInstallationDataFolder()))
+        return false;
+    char folder[MAX_PATH] = "";
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder)))
+        return false;
+    applicationData = folder;
+    return true;
+}
+
+std::string BesideProgram(const char* fileName)
+{
+    return DataFilePath(ProgramDirectoryFromModulePath(ModuleFileName()), fileName);
+}
+
+// The path to write a data file to, with its folders made first: a new profile has none of them.
+std::string DataFileToWrite(const char* fileName)
+{
+    std::string applicationData;
+    if (!InstalledDataFolder(applicationData))
+        return BesideProgram(fileName);
+    for (const std::string& folder : ApplicationDataFolders(applicationData))
+        ::CreateDirectoryA(folder.c_str(), nullptr);
+    return ApplicationDataFilePath(applicationData, fileName);
+}
 
 void OpenInAssociatedProgram(const char* fileName)
 {
@@ -24,7 +56,10 @@ void OpenInAssociatedProgram(const char* fileName)
 
 std::string DataFile(const char* fileName)
 {
-    return DataFilePath(ProgramDirectoryFromModulePath(ModuleFileName()), fileName);
+    std::string applicationData;
+    if (InstalledDataFolder(applicationData))
+        return ApplicationDataFilePath(applicationData, fileName);
+    return BesideProgram(fileName);
 }
 
 bool ReadComputerList(std::vector<ComputerEntry>& computers)
@@ -41,7 +76,7 @@ bool ReadComputerList(std::vector<ComputerEntry>& computers)
 
 bool WriteComputerList(const std::vector<ComputerEntry>& computers)
 {
-    const std::string path = DataFile(kComputerListFile);
+    const std::string path = DataFileToWrite(kComputerListFile);
     if (computers.empty())
         return ::DeleteFileA(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
     return ReplaceFileContents(path, FormatComputerList(computers));
@@ -49,12 +84,12 @@ bool WriteComputerList(const std::vector<ComputerEntry>& computers)
 
 void AppendCommandLog(const std::string& address, const std::string& port, const std::string& label)
 {
-    AppendToFile(DataFile(kCommandsLogFile), FormatCommandLogRecord(LocalTimeText(), address, port, label));
+    AppendToFile(DataFileToWrite(kCommandsLogFile), FormatCommandLogRecord(LocalTimeText(), address, port, label));
 }
 
 void AppendReceivedLog(const std::string& address, unsigned port, const std::string& what)
 {
-    AppendToFileWithin(DataFile(kReceivedLogFile),
+    AppendToFileWithin(DataFileToWrite(kReceivedLogFile),
                        FormatCommandLogRecord(LocalTimeText(), address, std::to_string(port), what),
                        kReceivedLogLimitBytes, DataFile(kReceivedLogOlderFile));
 }

@@ -1,4 +1,4 @@
-// The network feature's two files beside the executable: the computer list and the commands log.
+// The network feature's files: the computer list and the commands logs.
 #pragma once
 
 #include <string>
@@ -6,7 +6,8 @@
 
 #include "net/ComputerList.h"
 
-// Where a data file of the program lives: the executable's folder, never the working folder.
+// Where a data file of the program lives: the executable's folder (never the working folder), or
+// the user's application-data folder where the installation says so.
 std::string DataFile(const char* fileName);
 
 // The list as stored: empty when there is no file. False when a file exists but could not be

@@ -26,3 +26,26 @@ std::string DataFilePath(std::string_view programDirectory, std::string_view fil
     }
     return path;
 }
+
+bool UsesApplicationDataFolder(const RegistryValue& dataFolder)
+{
+    std::string text;
+    return RegistryText(dataFolder, text) && text == kApplicationDataSetting;
+}
+
+std::vector<std::string> ApplicationDataFolders(std::string_view applicationData)
+{
+    std::string base(applicationData);
+    if (!base.empty() && base.back() == '\\')
+        base.pop_back();
+    const std::string company = base + "\\Brightfen";
+    return {company, company + "\\Dusklamp"};
+}
+
+std::string ApplicationDataFilePath(std::string_view applicationData, std::string_view fileName)
+{
+    std::string path = ApplicationDataFolders(applicationData).back();
+    path += '\\';
+    path.append(fileName);
+    return path;
+}

@@ -97,6 +97,7 @@ bool CNetworkDialog::OnInitDialog()
         AppendComputerRow(computer.address, computer.port);
     m_computerList.SetRedraw(true);
     EnableSend();
+    ShowManagedSettings();
 
     OfferIntroduction();
     // -1, or an index past the list, leaves no command selected.
@@ -115,6 +116,18 @@ void CNetworkDialog::OfferIntroduction()
         ::ShellExecuteA(nullptr, "Open", kIntroductionPage, nullptr, nullptr, SW_SHOW);
     // Whatever the answer: the question comes once per user.
     settings.WriteIntroductionOffered();
+}
+
+void CNetworkDialog::ShowManagedSettings()
+{
+    // The boxes show the policy's values; OK stores none of them, whatever the boxes say.
+    const ManagedNetworkSettings managed = CNetworkSettings().ReadManaged();
+    EnableDlgItem(IDC_ACCEPT, !managed.accept);
+    EnableDlgItem(IDC_PORT, !managed.port);
+    EnableDlgItem(IDC_SENDALLOWED, !managed.sendAllowed);
+    EnableDlgItem(IDC_ALLOWEDSENDERS, !managed.allowedSenders);
+    const bool any = managed.accept || managed.port || managed.sendAllowed || managed.allowedSenders;
+    ::ShowWindow(GetDlgItem(IDC_MANAGED), any ? SW_SHOW : SW_HIDE);
 }
 
 void CNetworkDialog::AppendComputerRow(const std::string& address, const std::string& port)
@@ -148,6 +161,9 @@ LRESULT CNetworkDialog::OnAddComputer(UINT, WPARAM, LPARAM)
 
 LRESULT CNetworkDialog::OnAllowedSenders(UINT, WPARAM, LPARAM)
 {
+    // The button is greyed then, but a command can still be posted to us.
+    if (CNetworkSettings().ReadManaged().allowedSenders)
+        return 0;
     // Stored at OK with the rest, and only when confirmed here: a list nobody looked at stays as it is.
     CAllowedSendersDialog dialog(this, m_allowedSenders);
     if (dialog.DoModal() == IDOK) {

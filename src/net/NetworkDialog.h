@@ -42,6 +42,7 @@ private:
     LRESULT OnAllowedSenders(UINT, WPARAM, LPARAM);
 
     void OfferIntroduction();
+    void ShowManagedSettings();
     void AppendComputerRow(const std::string& address, const std::string& port);
     void SendCommandToSelected(int command);
     void SendToNext();

@@ -6,31 +6,54 @@
 
 using namespace settings_section;
 
+namespace {
+
+int ReadPort()
+{
+    return ReadIntInForce("ClientPort", kDefaultClientPort, kPolicyPortRange).value;
+}
+
+bool IsAllowedSendersManaged()
+{
+    bool byPolicy = false;
+    ResolveAllowedSenders(ReadMachinePolicy("AllowedSenders"), ReadUserPolicy("AllowedSenders"),
+                          StoredAllowedSenders(), byPolicy);
+    return byPolicy;
+}
+
+}  // namespace
+
+ManagedNetworkSettings CNetworkSettings::ReadManaged() const
+{
+    return {IsManaged("WorkAsClient"), IsManaged("ClientPort", kPolicyPortRange), IsManaged("WorkAsServer"),
+            IsAllowedSendersManaged()};
+}
+
 void CNetworkSettings::ReadReceiveSettings(bool& accept, unsigned& port) const
 {
-    accept = ReadInt("WorkAsClient", 0) != 0;
-    port = static_cast<unsigned>(ReadInt("ClientPort", kDefaultClientPort));
+    accept = ReadIntInForce("WorkAsClient", 0).value != 0;
+    port = static_cast<unsigned>(ReadPort());
 }
 
 void CNetworkSettings::WriteReceiveSettings(bool accept, unsigned port) const
 {
-    WriteInt("WorkAsClient", accept ? 1 : 0);
-    WriteInt("ClientPort", static_cast<int>(port));
+    WriteIntUnlessManaged("WorkAsClient", accept ? 1 : 0);
+    WriteIntUnlessManaged("ClientPort", static_cast<int>(port), kPolicyPortRange);
 }
 
 bool CNetworkSettings::ReadSendAllowed() const
 {
-    return ReadInt("WorkAsServer", 0) != 0;
+    return ReadIntInForce("WorkAsServer", 0).value != 0;
 }
 
 void CNetworkSettings::WriteSendAllowed(bool allowed) const
 {
-    WriteInt("WorkAsServer", allowed ? 1 : 0);
+    WriteIntUnlessManaged("WorkAsServer", allowed ? 1 : 0);
 }
 
 bool CNetworkSettings::IsNetworkUsed() const
 {
-    return ::IsNetworkUsed(ReadInt("WorkAsServer", 0), ReadInt("WorkAsClient", 0));
+    return ::IsNetworkUsed(ReadIntInForce("WorkAsServer", 0).value, ReadIntInForce("WorkAsClient", 0).value);
 }
 
 int CNetworkSettings::ReadLastCommand() const
@@ -56,20 +79,22 @@ void CNetworkSettings::WriteIntroductionOffered() const
 StoredAllowedSenders CNetworkSettings::ReadAllowedSenders() const
 {
     using Kind = StoredAllowedSenders::Kind;
-    StoredAllowedSenders stored;
+    StoredAllowedSenders own;
     bool exists = false;
-    if (!QueryString("AllowedSenders", stored.text, exists)) {
-        stored.kind = Kind::Unreadable;
-        stored.text.clear();
+    if (!QueryString("AllowedSenders", own.text, exists)) {
+        own.kind = Kind::Unreadable;
+        own.text.clear();
     } else if (!exists) {
-        stored.kind = Kind::Absent;
+        own.kind = Kind::Absent;
     } else {
-        stored.kind = stored.text.empty() ? Kind::Empty : Kind::Text;
+        own.kind = own.text.empty() ? Kind::Empty : Kind::Text;
     }
-    return stored;
+    bool byPolicy = false;
+    return ResolveAllowedSenders(ReadMachinePolicy("AllowedSenders"), ReadUserPolicy("AllowedSenders"), own, byPolicy);
 }
 
 void CNetworkSettings::WriteAllowedSenders(const std::string& list) const
 {
-    WriteString("AllowedSenders", list);
+    if (!IsAllowedSendersManaged())
+        WriteString("AllowedSenders", list);
 }

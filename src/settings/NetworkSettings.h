@@ -7,9 +7,19 @@
 
 #include "settings/NetworkValues.h"
 
-// Holds nothing between calls: every operation reads or writes the registry at once.
+// Which of the values the dialog shows a policy sets: those the user can neither change nor store.
+struct ManagedNetworkSettings {
+    bool accept;          // "WorkAsClient"
+    bool port;            // "ClientPort"
+    bool sendAllowed;     // "WorkAsServer"
+    bool allowedSenders;  // "AllowedSenders"
+};
+
+// Holds nothing between calls: every operation reads or writes the registry at once. Reads give a
+// policy's value where one is set, and writes leave the user's own value of it alone.
 class CNetworkSettings {
 public:
+    ManagedNetworkSettings ReadManaged() const;
     void ReadReceiveSettings(bool& accept, unsigned& port) const;
     void WriteReceiveSettings(bool accept, unsigned port) const;
     bool ReadSendAllowed() const;

@@ -1,43 +1,92 @@
-// The hot key, tray icon and schedule values, with their names and defaults.
+// The hot key, tray icon and schedule values with their names and defaults, the data folder, the logon entry.
 #include "settings/SettingsStore.h"
 
 #include "settings/SettingsSection.h"
 
 using namespace settings_section;
 
+namespace {
+
+const char kRunPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunName[] = "Dusklamp";
+const char kInstallationPath[] = "Software\\Brightfen\\Dusklamp";
+
+}  // namespace
+
 StoredHotKey ReadHotKey()
 {
-    return {ReadInt("Key", 0), ReadInt("Mod", 0)};
+    return {ReadIntInForce("Key", 0, kPolicyKeyRange).value, ReadIntInForce("Mod", 0, kPolicyModRange).value};
+}
+
+bool IsHotKeyManaged()
+{
+    return IsManaged("Key", kPolicyKeyRange) || IsManaged("Mod", kPolicyModRange);
 }
 
 bool WriteHotKeyKey(int key)
 {
-    return WriteInt("Key", key);
+    return WriteIntUnlessManaged("Key", key, kPolicyKeyRange);
 }
 
 bool WriteHotKeyMod(int mod)
 {
-    return WriteInt("Mod", mod);
+    return WriteIntUnlessManaged("Mod", mod, kPolicyModRange);
 }
 
 int ReadTrayIconShown()
 {
-    return ReadInt("SysTray", 1);
+    return ReadIntInForce("SysTray", 1).value;
+}
+
+bool IsTrayIconManaged()
+{
+    return IsManaged("SysTray");
 }
 
 void WriteTrayIconShown(int shown)
 {
-    WriteInt("SysTray", shown);
+    WriteIntUnlessManaged("SysTray", shown);
 }
 
 int ReadKeepDarkUntilKey()
 {
-    return ReadInt("KeepDarkUntilKey", 0);
+    return ReadIntInForce("KeepDarkUntilKey", 0).value;
+}
+
+bool IsKeepDarkUntilKeyManaged()
+{
+    return IsManaged("KeepDarkUntilKey");
 }
 
 void WriteKeepDarkUntilKey(int keep)
 {
-    WriteInt("KeepDarkUntilKey", keep);
+    WriteIntUnlessManaged("KeepDarkUntilKey", keep);
+}
+
+RegistryValue ReadInstallationDataFolder()
+{
+    return ReadRegistryValue(HKEY_LOCAL_MACHINE, kInstallationPath, "DataFolder");
+}
+
+bool ReadUserStartupEntry(std::string& command)
+{
+    return RegistryText(ReadRegistryValue(HKEY_CURRENT_USER, kRunPath, kRunName), command);
+}
+
+bool IsMachineStartupEntryPresent()
+{
+    // The view this build of the program gets, which is the one its installer wrote.
+    return ReadRegistryValue(HKEY_LOCAL_MACHINE, kRunPath, kRunName).state == RegistryValue::State::Present;
+}
+
+bool WriteUserStartupEntry(const std::string& command)
+{
+    return WriteRegistryString(HKEY_CURRENT_USER, kRunPath, kRunName, command);
+}
+
+bool DeleteUserStartupEntry()
+{
+    return DeleteRegistryValue(HKEY_CURRENT_USER, kRunPath, kRunName);
 }
 
 SchedulePresets ReadSchedulePresets()

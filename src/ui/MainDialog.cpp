@@ -5,6 +5,7 @@
 
 #include "actions/SessionRequest.h"
 #include "framework/App.h"
+#include "framework/File.h"
 #include "framework/Icon.h"
 #include "resource.h"
 #include "settings/HotKeyFlags.h"
@@ -13,6 +14,7 @@
 #include "ui/HotKey.h"
 #include "ui/PrivateMessages.h"
 #include "ui/ScheduleDialog.h"
+#include "ui/TrayLogic.h"
 
 namespace {
 
@@ -61,6 +63,8 @@ const MessageEntry<CMainDialog> CMainDialog::kMessages[] = {
     {WM_COMMAND, ID_TRAY_REMOTESHUTDOWN, &CMainDialog::OnTrayRemoteShutdown},
     {WM_COMMAND, ID_TRAY_EXIT, &CMainDialog::OnTrayExit},
     {WM_COMMAND, ID_TRAY_KEEPDARK, &CMainDialog::OnTrayKeepDark},
+    {WM_COMMAND, ID_TRAY_STARTWITHWINDOWS, &CMainDialog::OnTrayStartWithWindows},
+    {WM_SHOWWINDOW, 0, &CMainDialog::OnShowWindow},
     {WM_INITMENUPOPUP, 0, &CMainDialog::OnInitMenuPopup},
     {WM_COMMAND, IDC_CHANGE, &CMainDialog::OnChangeHotKey},
     {WM_COMMAND, IDC_CLEAR, &CMainDialog::OnClearHotKey},
@@ -105,6 +109,7 @@ bool CMainDialog::OnInitDialog()
 
     const int trayIconShown = ReadTrayIconShown();
     ::SendDlgItemMessageA(m_hWnd, IDC_SYSTRAY, BM_SETCHECK, static_cast<WPARAM>(trayIconShown), 0);
+    ShowManagedSettings(false);
 
     m_trayImage = LoadIconResource(IDI_DUSKLAMP, ::GetSystemMetrics(SM_CXSMICON));
     m_trayIconCreated = m_trayIcon.Create(this, IDR_TRAYMENU, kTrayTip, m_trayImage, UM_TRAYNOTIFY);
@@ -234,8 +239,44 @@ LRESULT CMainDialog::OnTrayReceivedLog(UINT, WPARAM, LPARAM)
     return 0;
 }
 
+LRESULT CMainDialog::OnShowWindow(UINT message, WPARAM shown, LPARAM lParam)
+{
+    // The window lives as long as the program, hidden between showings: a policy set or taken
+    // away meanwhile shows when it opens.
+    if (shown)
+        ShowManagedSettings(true);
+    return DefWindowProc(message, shown, lParam);
+}
+
+void CMainDialog::ShowManagedSettings(bool values)
+{
+    const bool hotKey = IsHotKeyManaged();
+    const bool trayIcon = IsTrayIconManaged();
+    for (int id : {IDC_HOTKEY, IDC_CHANGE, IDC_CLEAR})
+        EnableDlgItem(id, !hotKey);
+    EnableDlgItem(IDC_SYSTRAY, !trayIcon);
+    ::ShowWindow(GetDlgItem(IDC_MANAGED), hotKey || trayIcon ? SW_SHOW : SW_HIDE);
+    if (!values)
+        return;
+    if (hotKey)
+        ShowStoredHotKey();
+    if (trayIcon) {
+        const bool shownByPolicy = ReadTrayIconShown() != 0;
+        ::SendDlgItemMessageA(m_hWnd, IDC_SYSTRAY, BM_SETCHECK, shownByPolicy ? BST_CHECKED : BST_UNCHECKED, 0);
+        if (m_trayIconCreated && m_trayIcon.IsHidden() == shownByPolicy) {
+            if (shownByPolicy)
+                m_trayIcon.Show();
+            else
+                m_trayIcon.Hide();
+        }
+    }
+}
+
 LRESULT CMainDialog::OnTrayKeepDark(UINT, WPARAM, LPARAM)
 {
+    // The item is greyed then, but a command can still be posted to us.
+    if (IsKeepDarkUntilKeyManaged())
+        return 0;
     // The tick shows the stored value, read as the menu opened: a click turns that around.
     const bool keep = ReadKeepDarkUntilKey() == 0;
     WriteKeepDarkUntilKey(keep ? 1 : 0);
@@ -245,9 +286,34 @@ LRESULT CMainDialog::OnTrayKeepDark(UINT, WPARAM, LPARAM)
 
 LRESULT CMainDialog::OnInitMenuPopup(UINT, WPARAM menu, LPARAM)
 {
-    // Every popup of this window passes here; only the tray menu holds the item.
-    ::CheckMenuItem(reinterpret_cast<HMENU>(menu), ID_TRAY_KEEPDARK,
-                    MF_BYCOMMAND | (ReadKeepDarkUntilKey() != 0 ? MF_CHECKED : MF_UNCHECKED));
+    // Every popup of this window passes here; only the tray menu holds the items.
+    HMENU popup = reinterpret_cast<HMENU>(menu);
+    ::CheckMenuItem(popup, ID_TRAY_KEEPDARK, MF_BYCOMMAND | (ReadKeepDarkUntilKey() != 0 ? MF_CHECKED : MF_UNCHECKED));
+    ::EnableMenuItem(popup, ID_TRAY_KEEPDARK, MF_BYCOMMAND | (IsKeepDarkUntilKeyManaged() ? MF_GRAYED : MF_ENABLED));
+
+    // The machine's entry starts the program for everyone, and only an administrator may take it away.
+    const bool byMachine = IsMachineStartupEntryPresent();
+    std::string command;
+    const bool starts =
+        byMachine || (ReadUserStartupEntry(command) && StartupCommandStartsProgram(command, ModuleFileName()));
+    ::CheckMenuItem(popup, ID_TRAY_STARTWITHWINDOWS, MF_BYCOMMAND | (starts ? MF_CHECKED : MF_UNCHECKED));
+    ::EnableMenuItem(popup, ID_TRAY_STARTWITHWINDOWS, MF_BYCOMMAND | (byMachine ? MF_GRAYED : MF_ENABLED));
+    return 0;
+}
+
+LRESULT CMainDialog::OnTrayStartWithWindows(UINT, WPARAM, LPARAM)
+{
+    if (IsMachineStartupEntryPresent())
+        return 0;
+    // Decided afresh, as the tick was: an entry that starts another copy (moved, or an older
+    // one) was not ticked, and a click replaces it with ours. Nothing is said on failure: the
+    // tick tells the truth the next time the menu opens.
+    const std::string modulePath = ModuleFileName();
+    std::string command;
+    if (ReadUserStartupEntry(command) && StartupCommandStartsProgram(command, modulePath))
+        DeleteUserStartupEntry();
+    else
+        WriteUserStartupEntry(StartupCommandFor(modulePath));
     return 0;
 }
 
@@ -281,6 +347,9 @@ void CMainDialog::ShowStoredHotKey()
 
 LRESULT CMainDialog::OnChangeHotKey(UINT, WPARAM, LPARAM)
 {
+    // Greyed then, but a command can still be posted to us: the policy's hot key stays registered.
+    if (IsHotKeyManaged())
+        return 0;
     CWinApp* app = CWinApp::Current();
     const WORD value = m_hotKey.GetHotKey();
     const unsigned key = LOBYTE(value);
@@ -305,6 +374,8 @@ LRESULT CMainDialog::OnChangeHotKey(UINT, WPARAM, LPARAM)
 
 LRESULT CMainDialog::OnClearHotKey(UINT, WPARAM, LPARAM)
 {
+    if (IsHotKeyManaged())
+        return 0;
     UnregisterStoredHotKey();
     m_hotKey.SetHotKey(0);
     WriteHotKeyKey(0);
@@ -314,6 +385,10 @@ LRESULT CMainDialog::OnClearHotKey(UINT, WPARAM, LPARAM)
 
 LRESULT CMainDialog::OnSysTrayClicked(UINT, WPARAM, LPARAM)
 {
+    if (IsTrayIconManaged()) {
+        ShowManagedSettings(true);
+        return 0;
+    }
     WriteTrayIconShown(static_cast<int>(IsDlgButtonChecked(IDC_SYSTRAY)));
     if (m_trayIconCreated) {
         // The icon's own state decides, so box and icon fall back into step after a taskbar restart.

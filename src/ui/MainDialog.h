@@ -64,12 +64,16 @@ private:
     LRESULT OnTrayRemoteShutdown(UINT, WPARAM, LPARAM);
     LRESULT OnTrayExit(UINT, WPARAM, LPARAM);
     LRESULT OnTrayKeepDark(UINT, WPARAM, LPARAM);
+    LRESULT OnTrayStartWithWindows(UINT, WPARAM, LPARAM);
+    LRESULT OnShowWindow(UINT message, WPARAM shown, LPARAM lParam);
     LRESULT OnInitMenuPopup(UINT, WPARAM menu, LPARAM);
     LRESULT OnChangeHotKey(UINT, WPARAM, LPARAM);
     LRESULT OnClearHotKey(UINT, WPARAM, LPARAM);
     LRESULT OnSysTrayClicked(UINT, WPARAM, LPARAM);
 
     void ShowStoredHotKey();
+    // Disables what a policy sets and shows the note then; with values, also shows the policy's.
+    void ShowManagedSettings(bool values);
     void StartCountdown(int minutes);
 
     IMainDialogHost& m_host;

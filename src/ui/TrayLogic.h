@@ -1,6 +1,9 @@
 // Notification-area decisions that need no Windows header.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 // The icon record's size field by the shell's major version: the newest form the shell understands.
 // The record holds a window and an icon handle, so its forms are larger in a 64-bit program.
 constexpr unsigned NotifyIconRecordSize(int shellMajorVersion, unsigned pointerSize = sizeof(void*))
@@ -29,3 +32,10 @@ enum class TrayAction {
     Nothing,         // single clicks, moves and button-down messages
 };
 TrayAction TrayActionFor(unsigned iconId, unsigned ourIconId, unsigned mouseMessage);
+
+// The logon command "Start with Windows" stores: the program's path quoted, to start without a window.
+std::string StartupCommandFor(std::string_view modulePath);
+// Whether a stored logon command starts this very program, so that the menu item shows ticked. The
+// path is taken quoted, or unquoted up to a blank that follows the whole module path (a path with
+// blanks may be stored unquoted, and the system still finds it); paths compare ignoring case.
+bool StartupCommandStartsProgram(std::string_view command, std::string_view modulePath);

@@ -15,6 +15,10 @@ namespace harness {
 namespace {
 
 const char kSettingsPath[] = "Software\\Brightfen\\Dusklamp\\Settings";
+const char kPoliciesPath[] = "Software\\Policies\\Brightfen";
+const char kPolicyPath[] = "Software\\Policies\\Brightfen\\Dusklamp";
+const char kRunPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunName[] = "Dusklamp";
 const char kWatcherClass[] = "DusklampTestWatcher";
 // The watcher whose window this thread runs: sent messages are handled on the receiving thread.
 thread_local Watcher* t_watcher = nullptr;
@@ -199,6 +203,11 @@ void RestoreSession()
         ::SHDeleteKeyA(HKEY_CLASSES_ROOT, "DusklampTest.csv");
         ::SHDeleteKeyA(HKEY_CURRENT_USER, kSavedAssociationsKey);
     }
+    // A policy left behind would decide for every later test, and a logon entry start the program.
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        ::SHDeleteKeyA(root, kPoliciesPath);
+        ::SHDeleteValueA(root, kRunPath, kRunName);
+    }
 }
 
 void Process::Terminate()
@@ -356,6 +365,34 @@ std::optional<std::string> ReadSettingString(const char* name)
 {
     char value[1024] = "";
     return ReadSetting(name, REG_SZ, value, sizeof(value)) ? std::optional<std::string>(value) : std::nullopt;
+}
+
+void WritePolicy(HKEY root, const char* name, DWORD value)
+{
+    ::SHSetValueA(root, kPolicyPath, name, REG_DWORD, &value, sizeof(value));
+}
+
+void WritePolicy(HKEY root, const char* name, const std::string& value)
+{
+    ::SHSetValueA(root, kPolicyPath, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+void WriteRunEntry(HKEY root, const std::string& command)
+{
+    ::SHSetValueA(root, kRunPath, kRunName, REG_SZ, command.c_str(), static_cast<DWORD>(command.size() + 1));
+}
+
+std::optional<std::string> ReadRunEntry(HKEY root)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root, kRunPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    char value[1024] = "";
+    DWORD type = 0;
+    DWORD size = sizeof(value) - 1;
+    const LONG result = ::RegQueryValueExA(key, kRunName, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    ::RegCloseKey(key);
+    return result == ERROR_SUCCESS && type == REG_SZ ? std::optional<std::string>(value) : std::nullopt;
 }
 
 void PressKeys(const std::vector<WORD>& keys)

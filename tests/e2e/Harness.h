@@ -117,7 +117,8 @@ inline HWND FindMainWindow()
 }
 DWORD WindowProcessId(HWND hwnd);
 // Puts back what a test that ended abruptly may have left changed in the shared Wine session: the
-// system's shutdown tool, Wine's DLL overrides, and the shell's associations for https and .csv.
+// system's shutdown tool, Wine's DLL overrides, the shell's associations for https and .csv, the
+// machine's and the user's policies for the program and their logon entries for it.
 void RestoreSession();
 // How many handles the process holds, from the system's list of handles; 0 when it cannot be read.
 // (Wine's GetProcessHandleCount always says 0, and its process list gives the handle table's size.)
@@ -162,6 +163,13 @@ void WriteSetting(const char* name, const std::string& value);
 void StoreHotKey(DWORD key, DWORD modifiers);
 std::optional<DWORD> ReadSettingInt(const char* name);
 std::optional<std::string> ReadSettingString(const char* name);
+
+// Software\Policies\Brightfen\Dusklamp of the machine (HKEY_LOCAL_MACHINE) or the user.
+void WritePolicy(HKEY root, const char* name, DWORD value);
+void WritePolicy(HKEY root, const char* name, const std::string& value);
+// "Dusklamp" under Software\Microsoft\Windows\CurrentVersion\Run, the command run at logon.
+void WriteRunEntry(HKEY root, const std::string& command);
+std::optional<std::string> ReadRunEntry(HKEY root);
 
 // Presses and releases a key combination with SendInput, modifiers first.
 void PressKeys(const std::vector<WORD>& keys);

@@ -565,6 +565,61 @@ TEST_F(NetworkDialogTest, AMalformedAllowedSenderIsNamedWithTheFocusOnTheListAnd
     }
 }
 
+// The machine's policy decides over the user's own values, which say the opposite: the listener takes
+// its port and its senders, the dialog shows them greyed with the note, and OK stores none of them.
+TEST_F(NetworkDialogTest, AMachinePolicyDecidesReceivingOverTheUsersOwnValuesWhichOkLeavesAsTheyWere)
+{
+    const unsigned short policyPort = peer::FreePort();
+    unsigned short ownPort = peer::FreePort();
+    while (ownPort == policyPort)
+        ownPort = peer::FreePort();
+    WriteSetting("WorkAsClient", DWORD(0));
+    WriteSetting("ClientPort", DWORD(ownPort));
+    WriteSetting("AllowedSenders", std::string("127.0.0.1"));
+    WritePolicy(HKEY_LOCAL_MACHINE, "WorkAsClient", DWORD(1));
+    WritePolicy(HKEY_LOCAL_MACHINE, "ClientPort", DWORD(policyPort));
+    WritePolicy(HKEY_LOCAL_MACHINE, "AllowedSenders", std::string("127.0.0.2"));
+    const u_long second = ntohl(::inet_addr("127.0.0.2"));
+    // Whether the program refused a silent peer from this address: the log says so.
+    const auto refuses = [&](u_long from) {
+        const std::size_t before = LogRecords(ReceivedPath()).size();
+        peer::Connection connection;
+        if (!connection.Connect(policyPort, 5000, from) || !connection.ClosedByPeerWithoutData())
+            return false;
+        const std::string record = (from == second ? "127.0.0.2," : "127.0.0.1,")
+            + std::to_string(connection.LocalPort()) + ",Refused\r";
+        return WaitUntil([&] { return LogRecords(ReceivedPath()).size() == before + 1; })
+            && LogRecords(ReceivedPath()).back() == record;
+    };
+
+    ASSERT_NE(StartResident(":silent"), nullptr);
+    // The listener opens before the main window takes messages.
+    EXPECT_TRUE(peer::SendCommand(policyPort, ":displayon", 30000, second));
+    ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main, {kPowerOn}));
+    EXPECT_FALSE(peer::Accepts(ownPort));
+
+    // Before any refusal: the listener's end of a refused connection would hold the port a while
+    // after the program closed it, and OK opens the listener again on the same port.
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    for (int id : {IDC_ACCEPT, IDC_PORT, IDC_ALLOWEDSENDERS})
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dialog, id))) << id;
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dialog, IDC_SENDALLOWED)));
+    EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dialog, IDC_MANAGED)));
+    EXPECT_EQ(::SendDlgItemMessageA(dialog, IDC_ACCEPT, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(ItemText(dialog, IDC_PORT), std::to_string(policyPort));
+    ASSERT_TRUE(CloseDialog(dialog, kOk));
+    EXPECT_EQ(ReadSettingInt("WorkAsClient"), DWORD(0));
+    EXPECT_EQ(ReadSettingInt("ClientPort"), DWORD(ownPort));
+    EXPECT_EQ(ReadSettingString("AllowedSenders"), "127.0.0.1");
+    EXPECT_TRUE(refuses(INADDR_LOOPBACK));
+
+    // A policy list that is no string lets nobody in, not even a sender the user's own list names.
+    WriteSetting("AllowedSenders", std::string("127.0.0.2"));
+    WritePolicy(HKEY_LOCAL_MACHINE, "AllowedSenders", DWORD(0));
+    EXPECT_TRUE(refuses(second));
+}
+
 // The last computer is another Dusklamp in a Wine session of its own (in one session a second start
 // would hand its switches to the first), which remote-session.sh makes, run by Wine as a host program
 // without handles to wait on: the receiver below writes down how it goes.

@@ -56,4 +56,25 @@ TEST_F(TrayTest, CheckBoxStoresChoiceAndIconFollowsAndHiddenIconReturnsWithANewT
     }
 }
 
+// Menus cannot be read from another process: what each click stores shows the tick it found.
+TEST_F(TrayTest, StartWithWindowsAddsAndRemovesTheUsersEntryAndReplacesOneThatStartsAnotherCopy)
+{
+    const std::string ours = "\"" + Process::Folder() + "dusklamp.exe\" :silent";
+    WriteRunEntry(HKEY_CURRENT_USER, "\"C:\\Elsewhere\\dusklamp.exe\" :silent");
+    ASSERT_TRUE(StartResident(":silent"));
+    for (bool added : {true, false, true}) {
+        ASSERT_TRUE(::PostMessageA(m_main, UM_TRAYNOTIFY, kIconId, WM_RBUTTONUP));
+        ASSERT_TRUE(WaitUntil([&] { return FindWindows(m_app.Id(), "#32768", nullptr).size() == 1; }));
+        // The fourth item, right after "Keep Display Off Until a Key Is Pressed".
+        for (WORD key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN})
+            PressKeys({key});
+        EXPECT_TRUE(WaitUntil([&] {
+            const std::optional<std::string> entry = ReadRunEntry(HKEY_CURRENT_USER);
+            return added ? entry && ::lstrcmpiA(entry->c_str(), ours.c_str()) == 0 : !entry;
+        })) << "added " << added << ": " << ReadRunEntry(HKEY_CURRENT_USER).value_or("(none)");
+        ASSERT_TRUE(WaitUntil([&] { return FindWindows(m_app.Id(), "#32768", nullptr).empty(); }));
+    }
+    EXPECT_TRUE(m_watcher.PowerEvents().empty()) << "no other item was chosen";
+}
+
 }  // namespace

@@ -59,6 +59,33 @@ TEST(DataPath, EveryDoubledBackslashCollapsesLeftToRight)
     EXPECT_EQ(DataFilePath("A\\\\\\\\B", "f"), "A\\\\B\\f");
 }
 
+TEST(DataPath, OnlyTheStringAppDataMovesTheFilesAndNothingThereIsCollapsed)
+{
+    using State = RegistryValue::State;
+    const struct { RegistryValue value; bool moves; } cases[] = {
+        {{State::Present, kRegistryString, std::string("AppData\0", 8)}, true},
+        {{State::Present, kRegistryString, "AppData"}, true},
+        {{State::Present, kRegistryExpandString, "AppData"}, true},
+        {{State::Present, kRegistryString, "appdata"}, false},
+        {{State::Present, kRegistryString, "AppData "}, false},
+        {{State::Present, kRegistryString, ""}, false},
+        {{State::Present, kRegistryDword, "AppD"}, false},
+        {{State::Present, 7 /* multi-string */, std::string("AppData\0\0", 9)}, false},
+        {{State::Absent, 0, ""}, false},
+        {{State::Unreadable, 0, ""}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UsesApplicationDataFolder(c.value), c.moves) << '"' << c.value.data << '"';
+
+    EXPECT_EQ(ApplicationDataFilePath("C:\\Users\\u\\AppData\\Roaming", kReceivedLogOlderFile),
+              "C:\\Users\\u\\AppData\\Roaming\\Brightfen\\Dusklamp\\CommandsReceived.1.csv");
+    // A profile redirected to a server keeps its leading pair.
+    EXPECT_EQ(ApplicationDataFilePath("\\\\server\\profiles\\u\\", kComputerListFile),
+              "\\\\server\\profiles\\u\\Brightfen\\Dusklamp\\Clients.txt");
+    const std::vector<std::string> folders = {"C:\\Brightfen", "C:\\Brightfen\\Dusklamp"};
+    EXPECT_EQ(ApplicationDataFolders("C:\\"), folders);
+}
+
 TEST(CommandLog, RecordIsFourUnquotedFieldsAndCrLf)
 {
     EXPECT_EQ(FormatCommandLogRecord("01/02/2024 10:00:00 PM", "10.0.0.1", "1960", "Lock WorkStation & Dusklamp"),
