@@ -19,10 +19,19 @@ class StartupTest : public DusklampTest {};
 TEST_F(StartupTest, PrivateDisplayOffMessageBlanksAfterAPauseThatFreezesNothingAndIsNoRepositionRequest)
 {
     ASSERT_TRUE(StartResident(":silent"));
-    // Wine's desktop, while it still starts up in a fresh session, moves windows back onto it.
-    ASSERT_TRUE(WaitForTrayIcon(true));
     // Half off the screen: had the dialog manager taken 0x402 as DM_REPOSITION, it would move back.
-    ASSERT_TRUE(::SetWindowPos(m_main, nullptr, -150, -40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    // Wine's desktop, while it still starts up in a fresh session, moves windows back onto it too,
+    // so the window is placed again until it has stayed put for half a second.
+    int stayed = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        RECT placed;
+        ::GetWindowRect(m_main, &placed);
+        if (placed.left == -150 && placed.top == -40)
+            return ++stayed >= 50;
+        stayed = 0;
+        ::SetWindowPos(m_main, nullptr, -150, -40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return false;
+    }, 30000));
     const double sentAt = NowMs();
     EXPECT_EQ(::SendMessageA(m_main, UM_DISPLAYOFF, 0, 0), 1);
     // The half second before the broadcast holds nothing up: the window answers before it.
