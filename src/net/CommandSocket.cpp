@@ -1,9 +1,8 @@
-// The listener for other computers' commands, and its start from the stored settings: connections
-// are taken a fair share at a time, each read once within a time limit and its text handed on.
+// The listener for other computers' commands, and its start from the stored settings: each
+// connection is read once, within a time limit, and its text handed on.
 #include "net/CommandSocket.h"
 
 #include "framework/App.h"
-#include "framework/Clock.h"
 #include "net/AllowedSenders.h"
 #include "net/CommandTable.h"
 #include "net/DataFiles.h"
@@ -14,13 +13,9 @@ namespace {
 
 // Room for a burst: a sender waits its turn in the queue rather than being refused by the system.
 const int kBacklog = 64;
-// The next turn when one ended with connections still waiting: as soon as the queue holds
-// nothing more urgent.
-const UINT kNextTurnMs = 1;
 // Under a flood the socket layer has been seen to leave a connection that arrived while we were
 // accepting without its notice, and with it every later one: a look this often picks them up.
-// Only while connections come and go: after a look that finds nothing to take and nothing open,
-// an idle listener is never woken.
+// Only while connections come and go; an idle listener is never woken.
 const UINT kAcceptCheckMs = 500;
 
 // The connection's far end; all zeros when the system no longer knows it (reset meanwhile).
@@ -34,14 +29,15 @@ sockaddr_in PeerOf(const CAsyncSocket& connection)
     return peer;
 }
 
+// Read afresh for each connection, as every setting is, so a changed list counts at once.
+bool IsAllowed(const sockaddr_in& peer)
+{
+    return IsSenderAllowed(CNetworkSettings().ReadAllowedSenders(), ntohl(peer.sin_addr.s_addr));
+}
+
 void LogReceived(const sockaddr_in& peer, const std::string& what)
 {
     AppendReceivedLog(::inet_ntoa(peer.sin_addr), ntohs(peer.sin_port), what);
-}
-
-unsigned long long NowMs()
-{
-    return MonotonicMicroseconds() / 1000;
 }
 
 }  // namespace
@@ -56,7 +52,6 @@ CCommandSocket::CCommandSocket(IReceivedCommandTarget& target)
 bool CCommandSocket::Open(unsigned port)
 {
     Close();
-    m_turnScheduled = false;
     if (port < kLowestPort || port > kHighestPort)
         return false;
     return Create(static_cast<unsigned short>(port)) && Listen(kBacklog);
@@ -64,123 +59,45 @@ bool CCommandSocket::Open(unsigned port)
 
 void CCommandSocket::OnAccept(int)
 {
-    // A notice while a turn waits for its timer changes nothing: that turn takes this one too.
-    if (!m_turnScheduled)
-        TakeTurn();
+    AcceptWaiting();
+    SetTimeout(kAcceptCheckMs);
 }
 
 void CCommandSocket::OnTimeout()
 {
-    m_turnScheduled = false;
-    WriteDueSummaries();
-    TakeTurn();
+    if (AcceptWaiting())
+        SetTimeout(kAcceptCheckMs);
 }
 
-void CCommandSocket::OnConnectionEnded()
-{
-    if (!m_turnScheduled)
-        TakeTurn();
-}
-
-void CCommandSocket::TakeTurn()
-{
-    ScheduleNext(IsOpen() ? AcceptWaiting() : Turn());
-}
-
-void CCommandSocket::ScheduleNext(const Turn& turn)
-{
-    UINT delay = 0;
-    if (turn.more)
-        delay = kNextTurnMs;
-    else if (turn.accepted > 0 || AnyOpen())
-        delay = kAcceptCheckMs;
-    if (m_repeats.HasPending()) {
-        const unsigned long long now = NowMs(), due = m_repeats.DueAtMs();
-        const UINT untilDue = due > now ? static_cast<UINT>(due - now) : kNextTurnMs;
-        delay = delay == 0 ? untilDue : (untilDue < delay ? untilDue : delay);
-    }
-    m_turnScheduled = delay != 0 && IsOpen() && SetTimeout(delay);
-    if (delay == 0 && IsOpen())
-        CancelTimeout();
-}
-
-bool CCommandSocket::AnyOpen() const
-{
-    for (const CConnection& connection : m_connections) {
-        if (connection.IsOpen())
-            return true;
-    }
-    return false;
-}
-
-void CCommandSocket::RefreshAllowedSenders()
-{
-    // Read afresh each turn, so that a changed list counts at once; parsed only when the stored
-    // text changed, so that a long list costs a connection no more than a short one.
-    StoredAllowedSenders stored = CNetworkSettings().ReadAllowedSenders();
-    if (m_allowedRead && stored.kind == m_allowedStored.kind && stored.text == m_allowedStored.text)
-        return;
-    m_allowedRead = true;
-    m_allowed.Load(stored);
-    m_allowedStored = std::move(stored);
-}
-
-bool CCommandSocket::IsAllowed(const sockaddr_in& peer) const
-{
-    return m_allowed.Allows(ntohl(peer.sin_addr.s_addr));
-}
-
-void CCommandSocket::CountRepeat(const sockaddr_in& peer, const char* kind)
-{
-    m_repeats.Add(ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port), kind, NowMs());
-}
-
-void CCommandSocket::WriteDueSummaries()
-{
-    for (const CRepeatSummary::Record& record : m_repeats.TakeDue(NowMs())) {
-        in_addr address = {};
-        address.s_addr = htonl(record.address);
-        AppendReceivedLog(::inet_ntoa(address), record.port, record.what);
-    }
-}
-
-CCommandSocket::Turn CCommandSocket::AcceptWaiting()
+bool CCommandSocket::AcceptWaiting()
 {
     // Each free slot takes one waiting connection. With every slot taken nothing is accepted, and
     // the socket layer tells of no further connection until we accept again: a connection that
-    // ends calls us back. A flood thus costs no more than the slots, and no turn more than its share.
-    Turn turn;
-    bool listChecked = false;
+    // ends calls us back. A flood thus costs no more than the slots.
     for (CConnection& connection : m_connections) {
         if (connection.IsOpen())
             continue;
-        if (turn.accepted == kAcceptsPerTurn) {
-            turn.more = true;
-            break;
-        }
         if (!Accept(connection, FD_READ | FD_CLOSE)) {
             // Anything but an empty queue lost that one connection (reset while waiting, say).
             if (::WSAGetLastError() == WSAEWOULDBLOCK)
                 break;
             continue;
         }
-        ++turn.accepted;
-        // Before any read or timer: a sender outside the list costs nothing more and is closed at
-        // once, without a record of its own.
+        // Before any read or timer: a sender outside the list costs nothing more and is closed at once.
         const sockaddr_in peer = PeerOf(connection);
-        if (!listChecked) {
-            RefreshAllowedSenders();
-            listChecked = true;
-        }
         if (!IsAllowed(peer)) {
+            LogReceived(peer, kReceivedRefused);
             connection.Close();
-            CountRepeat(peer, kReceivedRefused);
             continue;
         }
         if (!connection.Begin(peer))
             connection.Close();
     }
-    return turn;
+    for (const CConnection& connection : m_connections) {
+        if (connection.IsOpen())
+            return true;
+    }
+    return false;
 }
 
 bool CCommandSocket::CConnection::Begin(const sockaddr_in& peer)
@@ -207,10 +124,11 @@ void CCommandSocket::CConnection::OnClose(int)
 
 void CCommandSocket::CConnection::OnTimeout()
 {
-    // Silent peers are what a port scan leaves: summarized, as refusals are.
+    // Recorded before the close, as every record is: a peer that sees its connection end can
+    // count on the record having been attempted.
+    LogReceived(m_peer, kReceivedSilent);
     Close();
-    m_owner->CountRepeat(m_peer, kReceivedSilent);
-    m_owner->OnConnectionEnded();
+    m_owner->AcceptWaiting();
 }
 
 void CCommandSocket::CConnection::ReadOnce()
@@ -229,7 +147,7 @@ void CCommandSocket::CConnection::ReadOnce()
     // A command may open a dialog whose loop runs for long; it must not run inside this event.
     if (!Defer()) {
         Close();
-        m_owner->OnConnectionEnded();
+        m_owner->AcceptWaiting();
     }
 }
 
@@ -243,7 +161,7 @@ void CCommandSocket::CConnection::OnDeferred()
     CCommandSocket& owner = *m_owner;
     LogReceived(m_peer, owner.m_target.NameReceived(text));
     Close();
-    owner.OnConnectionEnded();
+    owner.AcceptWaiting();
     owner.m_target.ExecuteReceived(text);
 }
 

@@ -6,9 +6,6 @@
 #include <string>
 
 #include "framework/Socket.h"
-#include "net/AllowedSenders.h"
-#include "net/RepeatSummary.h"
-#include "settings/NetworkValues.h"
 
 // What each received command text is handed to.
 class IReceivedCommandTarget {
@@ -29,11 +26,6 @@ public:
     static const UINT kReadLimitMs = 3000;
     // Connections open at once; past that the system's backlog holds (and then refuses) the rest.
     static const std::size_t kMaxConnections = 64;
-    // Connections taken per turn. The next turn waits for a timer, which the system delivers only
-    // when no input is waiting: socket notices are posted messages, which always come first, so
-    // a listener that took every connection as it came could keep the user's keys, the hot key
-    // and every timer waiting for as long as peers kept connecting.
-    static const int kAcceptsPerTurn = 16;
 
     explicit CCommandSocket(IReceivedCommandTarget& target);
 
@@ -46,11 +38,6 @@ protected:
     void OnTimeout() override;
 
 private:
-    // What one turn of accepting found.
-    struct Turn {
-        int accepted = 0;
-        bool more = false;  // the turn ended with connections possibly still waiting
-    };
     // One accepted connection: read once, then its text runs from the message loop.
     class CConnection : public CAsyncSocket {
     public:
@@ -72,29 +59,11 @@ private:
         std::string m_text;
     };
 
-    // Takes waiting connections into free slots, at most one turn's worth.
-    Turn AcceptWaiting();
-    // A turn now, unless one is already waiting for its timer, then the timer the state calls for.
-    void TakeTurn();
-    void ScheduleNext(const Turn& turn);
-    // A slot came free.
-    void OnConnectionEnded();
-    void RefreshAllowedSenders();
-    bool IsAllowed(const sockaddr_in& peer) const;
-    // What strangers repeat goes to the summary, written out at most once a period.
-    void CountRepeat(const sockaddr_in& peer, const char* kind);
-    void WriteDueSummaries();
-    bool AnyOpen() const;
+    // True when a connection was taken or is still being served.
+    bool AcceptWaiting();
 
     IReceivedCommandTarget& m_target;
     CConnection m_connections[kMaxConnections];
-    bool m_turnScheduled = false;
-    // The allowed senders as last parsed, and the stored value they were parsed from: a flood costs
-    // one registry read per turn, and a parse only when the value changed.
-    StoredAllowedSenders m_allowedStored;
-    bool m_allowedRead = false;
-    CAllowedSenders m_allowed;
-    CRepeatSummary m_repeats;
 };
 
 // Opens or reopens the listener as the stored settings say, starting the socket layer when sending

@@ -20,8 +20,7 @@ bool WriteComputerList(const std::vector<ComputerEntry>& computers);
 // One record per attempt, written before the attempt; a log that cannot be written is skipped.
 void AppendCommandLog(const std::string& address, const std::string& port, const std::string& label);
 // What the log of received commands says beside a command's label or switch: a sender outside the
-// allowed list, and a peer that sent nothing within the time allowed. Repeated, they are summarized,
-// with how many a record stands for after the word.
+// allowed list, and a peer that sent nothing within the time allowed.
 inline constexpr char kReceivedRefused[] = "Refused";
 inline constexpr char kReceivedSilent[] = "Silent";
 

@@ -118,39 +118,6 @@ TEST_F(ListenerTest, IdlePeersAndOpenDialogsHoldUpNoCommandAndAtMost64AreServedA
     ASSERT_NO_FATAL_FAILURE(ExpectBroadcastsBeforeProbe(m_main, {kPowerOn}));
 }
 
-// A notice lost at the end of a burst must not leave the listener deaf: the next connection is
-// served whenever it comes, while an idle listener still costs nothing.
-TEST_F(ListenerTest, CommandsOneFiveAndThirtySecondsAfterABurstOfRefusedAndSilentPeersAllAct)
-{
-    WriteSetting("AllowedSenders", std::string("127.0.0.2"));
-    ASSERT_TRUE(StartListening());
-    const u_long allowed = ntohl(::inet_addr("127.0.0.2"));
-    std::atomic<bool> stop{false};
-    std::vector<std::thread> refused;
-    for (int p = 0; p < 4; ++p)
-        refused.emplace_back([&] {
-            while (!stop)
-                peer::SendCommand(m_port, "", 5000);
-        });
-    std::list<peer::Connection> silent;
-    for (int i = 0; i < 20; ++i) {
-        silent.emplace_back();
-        EXPECT_TRUE(silent.back().Connect(m_port, 5000, allowed));
-    }
-    for (peer::Connection& connection : silent)
-        EXPECT_TRUE(connection.ClosedByPeerWithoutData(kReadLimitMs * 5));
-    stop = true;
-    for (std::thread& thread : refused)
-        thread.join();
-    const double burstEndedAt = NowMs();
-    for (const double after : {1000.0, 5000.0, 30000.0}) {
-        WaitUntil([&] { return NowMs() >= burstEndedAt + after; }, static_cast<DWORD>(after) + 1000);
-        m_watcher.Clear();
-        EXPECT_TRUE(peer::SendCommand(m_port, ":displayon", 10000, allowed)) << after << " ms after";
-        EXPECT_TRUE(m_watcher.WaitForPowerEvents(1)) << after << " ms after";
-    }
-}
-
 TEST_F(ListenerTest, AFloodFrom32PeersLeavesTheProgramAnsweringWithItsHandlesBackAsTheyWere)
 {
     ASSERT_TRUE(StartListening());
