@@ -16,47 +16,40 @@ namespace {
 
 TEST(CommandTable, LabelIsFoundIgnoringCaseAndOnlyForWholeWireText)
 {
-    EXPECT_EQ(FindCommandLabel(" "), "Dusklamp");
-    EXPECT_EQ(FindCommandLabel(":lock"), "Lock WorkStation & Dusklamp");
-    EXPECT_EQ(FindCommandLabel(":LoCk"), "Lock WorkStation & Dusklamp");
-    EXPECT_EQ(FindCommandLabel(":DISPLAYON"), "Dawnlamp");
-    for (const char* unknown : {"", "  ", ":lock ", ":loc", "lock", ":displayoff", "Dusklamp"})
-        EXPECT_EQ(FindCommandLabel(unknown), "") << '"' << unknown << '"';
+    const std::pair<const char*, const char*> cases[] = {
+        {" ", "Dusklamp"}, {":lock", "Lock WorkStation & Dusklamp"}, {":LoCk", "Lock WorkStation & Dusklamp"},
+        {":DISPLAYON", "Dawnlamp"}, {"", ""}, {"  ", ""}, {":lock ", ""}, {":loc", ""}, {"lock", ""},
+        {":displayoff", ""}, {"Dusklamp", ""}};
+    for (const auto& [text, label] : cases)
+        EXPECT_EQ(FindCommandLabel(text), label) << '"' << text << '"';
 }
 
 TEST(CommandTable, ReceivedTextIsCutAtNulAndAtTheReadLimit)
 {
+    const std::string longText = std::string(99, 'x') + ":lock", exact(100, 'y');
+    const struct { std::string bytes, text; } cases[] = {
+        {"", ""}, {":lock", ":lock"}, {std::string(":lock\0:displayon", 16), ":lock"}, {std::string("\0:lock", 6), ""},
+        {longText, std::string(99, 'x') + ":"}, {exact, exact}};
     EXPECT_EQ(CommandTextFromBytes(nullptr, 0), "");
-    EXPECT_EQ(CommandTextFromBytes("", 0), "");
-    EXPECT_EQ(CommandTextFromBytes(":lock", 5), ":lock");
-    EXPECT_EQ(CommandTextFromBytes(":lock\0:displayon", 16), ":lock");
-    EXPECT_EQ(CommandTextFromBytes("\0:lock", 6), "");
-
-    const std::string longText = std::string(99, 'x') + ":lock";
-    EXPECT_EQ(CommandTextFromBytes(longText.data(), longText.size()), std::string(99, 'x') + ":");
-    const std::string exact(100, 'y');
-    EXPECT_EQ(CommandTextFromBytes(exact.data(), exact.size()), exact);
+    for (const auto& c : cases)
+        EXPECT_EQ(CommandTextFromBytes(c.bytes.data(), c.bytes.size()), c.text) << c.bytes;
 }
 
-TEST(DataPath, ProgramDirectoryEndsBeforeTheLastBackslash)
+TEST(DataPath, ProgramDirectoryEndsBeforeTheLastBackslashAndEveryDoubledBackslashCollapsesLeftToRight)
 {
-    EXPECT_EQ(ProgramDirectoryFromModulePath("C:\\Tools\\app.exe"), "C:\\Tools");
-    EXPECT_EQ(ProgramDirectoryFromModulePath("C:\\app.exe"), "C:");
-    EXPECT_EQ(ProgramDirectoryFromModulePath("\\\\server\\share\\app.exe"), "\\\\server\\share");
-    EXPECT_EQ(ProgramDirectoryFromModulePath("app.exe"), "");
-}
-
-TEST(DataPath, EveryDoubledBackslashCollapsesLeftToRight)
-{
-    EXPECT_EQ(DataFilePath("C:\\Tools", kComputerListFile), "C:\\Tools\\Clients.txt");
-    EXPECT_EQ(DataFilePath("C:", kCommandsLogFile), "C:\\CommandsLog.csv");
-    // A network path loses its leading pair too.
-    EXPECT_EQ(DataFilePath(ProgramDirectoryFromModulePath("\\\\server\\share\\app.exe"), kComputerListFile),
-              "\\server\\share\\Clients.txt");
-    EXPECT_EQ(DataFilePath("C:\\Tools\\", kComputerListFile), "C:\\Tools\\Clients.txt");
-    // Pairs are taken one after another, not collapsed until single.
-    EXPECT_EQ(DataFilePath("A\\\\\\B", "f"), "A\\\\B\\f");
-    EXPECT_EQ(DataFilePath("A\\\\\\\\B", "f"), "A\\\\B\\f");
+    const std::pair<const char*, const char*> directories[] = {
+        {"C:\\Tools\\app.exe", "C:\\Tools"}, {"C:\\app.exe", "C:"},
+        {"\\\\server\\share\\app.exe", "\\\\server\\share"}, {"app.exe", ""}};
+    for (const auto& [module, directory] : directories)
+        EXPECT_EQ(ProgramDirectoryFromModulePath(module), directory) << module;
+    // A network path loses its leading pair too; pairs are taken one after another, not collapsed until single.
+    const struct { const char* directory; const char* file; const char* path; } paths[] = {
+        {"C:\\Tools", kComputerListFile, "C:\\Tools\\Clients.txt"}, {"C:", kCommandsLogFile, "C:\\CommandsLog.csv"},
+        {"\\\\server\\share", kComputerListFile, "\\server\\share\\Clients.txt"},
+        {"C:\\Tools\\", kComputerListFile, "C:\\Tools\\Clients.txt"}, {"A\\\\\\B", "f", "A\\\\B\\f"},
+        {"A\\\\\\\\B", "f", "A\\\\B\\f"}};
+    for (const auto& c : paths)
+        EXPECT_EQ(DataFilePath(c.directory, c.file), c.path) << c.directory;
 }
 
 TEST(DataPath, OnlyTheStringAppDataMovesTheFilesAndNothingThereIsCollapsed)
@@ -159,14 +152,16 @@ TEST(UnsignedText, PortFieldAcceptsOnlyPlainNumbersInRange)
 
 TEST(UnsignedText, WholeUnsignedRangeIsReachable)
 {
-    unsigned value = 1;
-    EXPECT_EQ(ParseUnsignedInRange("0", 0, 0xFFFFFFFFu, value), UnsignedTextResult::Ok);
-    EXPECT_EQ(value, 0u);
-    EXPECT_EQ(ParseUnsignedInRange("4294967295", 0, 0xFFFFFFFFu, value), UnsignedTextResult::Ok);
-    EXPECT_EQ(value, 0xFFFFFFFFu);
-    EXPECT_EQ(ParseUnsignedInRange("4294967296", 0, 0xFFFFFFFFu, value), UnsignedTextResult::OutOfRange);
+    using R = UnsignedTextResult;
     // 2^64 + 5 would wrap a 64-bit accumulator to 5.
-    EXPECT_EQ(ParseUnsignedInRange("18446744073709551621", 0, 10, value), UnsignedTextResult::OutOfRange);
+    const struct { const char* text; unsigned high; R result; unsigned value; } cases[] = {
+        {"0", 0xFFFFFFFFu, R::Ok, 0}, {"4294967295", 0xFFFFFFFFu, R::Ok, 0xFFFFFFFFu},
+        {"4294967296", 0xFFFFFFFFu, R::OutOfRange, 1}, {"18446744073709551621", 10, R::OutOfRange, 1}};
+    for (const auto& c : cases) {
+        unsigned value = 1;
+        EXPECT_EQ(ParseUnsignedInRange(c.text, 0, c.high, value), c.result) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
 }
 
 }  // namespace
