@@ -9,20 +9,12 @@
 
 namespace {
 
-RegistryValue Stored(std::uint32_t type, std::string data)
-{
-    return {RegistryValue::State::Present, type, std::move(data)};
-}
-
+RegistryValue Stored(std::uint32_t type, std::string data) { return {RegistryValue::State::Present, type, data}; }
 RegistryValue Dword(std::uint32_t n)
 {
-    return Stored(kRegistryDword, std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)});
+    return Stored(kRegistryDword, {char(n), char(n >> 8), char(n >> 16), char(n >> 24)});
 }
-
-RegistryValue Sz(const std::string& text)
-{
-    return Stored(kRegistryString, text + '\0');
-}
+RegistryValue Sz(const std::string& text) { return Stored(kRegistryString, text + '\0'); }
 
 const RegistryValue kAbsent{};
 const RegistryValue kUnreadable{RegistryValue::State::Unreadable, 0, ""};
@@ -31,12 +23,8 @@ const std::uint32_t kQword = 11, kMultiSz = 7;
 TEST(PolicyRules, APolicyWinsOnlyAsADwordWithinItsRangeAndAnythingElseIsTakenForNone)
 {
     const struct {
-        const char* name;
-        RegistryValue machine, user;
-        std::optional<int> own;
-        PolicyRange range;
-        int value;
-        bool byPolicy;
+        const char* name; RegistryValue machine, user; std::optional<int> own; PolicyRange range;
+        int value; bool byPolicy;
     } cases[] = {
         {"nothing anywhere", kAbsent, kAbsent, std::nullopt, kAnyPolicyNumber, 7, false},
         {"the user's own", kAbsent, kAbsent, 0, kAnyPolicyNumber, 0, false},
@@ -67,10 +55,7 @@ TEST(PolicyRules, AnAllowedSendersPolicyThatIsNoStringLetsNobodyInNeverTheOwnLis
     const std::uint32_t second = 0x7F000002;  // 127.0.0.2
     const StoredAllowedSenders ownSecond{Kind::Text, "127.0.0.2"}, ownEveryone{Kind::Empty, ""};
     const struct {
-        const char* name;
-        RegistryValue machine, user;
-        StoredAllowedSenders own;
-        bool byPolicy, admitsSecond;
+        const char* name; RegistryValue machine, user; StoredAllowedSenders own; bool byPolicy, admitsSecond;
     } cases[] = {
         {"no policy", kAbsent, kAbsent, ownSecond, false, true},
         {"a DWORD", Dword(0), kAbsent, ownSecond, true, false},
@@ -79,8 +64,7 @@ TEST(PolicyRules, AnAllowedSendersPolicyThatIsNoStringLetsNobodyInNeverTheOwnLis
         {"unreadable", kUnreadable, kAbsent, ownEveryone, true, false},
         {"the user's policy", kAbsent, Sz("10.0.0.0/8"), ownEveryone, true, false},
         {"an expandable string", Stored(kRegistryExpandString, "127.0.0.2"), kAbsent, ownEveryone, true, true},
-        {"an empty policy admits everyone on purpose", Sz(""), kAbsent, StoredAllowedSenders{Kind::Text, "10.0.0.1"},
-         true, true},
+        {"an empty policy admits everyone on purpose", Sz(""), kAbsent, {Kind::Text, "10.0.0.1"}, true, true},
     };
     for (const auto& c : cases) {
         bool byPolicy = !c.byPolicy;

@@ -19,14 +19,11 @@ CWakeGuardRules Armed()
 
 TEST(WakeGuardRules, ArmsOnlyAtTheBroadcastOfAPlainOffRequestTheUserWants)
 {
-    struct Case { const char* what; bool requested, displayOff, wanted, arms; };
-    const Case cases[] = {
-        {"off request, wanted", true, true, true, true},
-        {"option off", true, true, false, false},
+    const struct { const char* what; bool requested, displayOff, wanted, arms; } cases[] = {
+        {"off request, wanted", true, true, true, true}, {"option off", true, true, false, false},
         {"a broadcast nobody asked this guard for (a lock's blanking)", false, true, true, false},
-        {"the request ended in display on", true, false, true, false},
-    };
-    for (const Case& c : cases) {
+        {"the request ended in display on", true, false, true, false}};
+    for (const auto& c : cases) {
         CWakeGuardRules rules;
         if (c.requested)
             rules.OnDisplayOffRequested();
