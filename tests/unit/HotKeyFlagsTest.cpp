@@ -47,7 +47,8 @@ TEST(HotKeyFlags, RegistrationUsesLow16BitsAndNeedsAKey)
 TEST(HotKeyFlags, ControlShowsLowByteOfKeyAndModAndEitherNonZeroLowWordCountsAsStored)
 {
     // 0x10 is no flag of ours, 0x04 is Shift; 3 is Ctrl+Alt as stored.
-    const struct { int key, mod, control; } shown[] = {{0, 0, 0}, {0x1FF, 0, 0xFF}, {'A', 0x14, 0x0141}, {'M', 3, 0x064D}};
+    const struct { int key, mod, control; } shown[] = {
+        {0, 0, 0}, {0x1FF, 0, 0xFF}, {'A', 0x14, 0x0141}, {'M', 3, 0x064D}};
     for (const auto& c : shown)
         EXPECT_EQ(ControlValueFromStored(c.key, c.mod), c.control) << c.key << ' ' << c.mod;
     const struct { int key, mod; bool stored; } stored[] = {
@@ -59,7 +60,8 @@ TEST(HotKeyFlags, ControlShowsLowByteOfKeyAndModAndEitherNonZeroLowWordCountsAsS
 TEST(NetworkValues, OnlyAStoredOneSwitchesTheSocketLayerOn)
 {
     // Either role alone needs the socket layer; values the dialog never writes count as off.
-    const struct { int server, client; bool used; } cases[] = {{0, 0, false}, {1, 0, true}, {0, 1, true}, {2, -1, false}};
+    const struct { int server, client; bool used; } cases[] = {
+        {0, 0, false}, {1, 0, true}, {0, 1, true}, {2, -1, false}};
     for (const auto& c : cases)
         EXPECT_EQ(IsNetworkUsed(c.server, c.client), c.used) << c.server << ' ' << c.client;
 }
