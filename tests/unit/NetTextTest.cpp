@@ -59,24 +59,18 @@ TEST(DataPath, OnlyTheStringAppDataMovesTheFilesAndNothingThereIsCollapsed)
         {{State::Present, kRegistryString, std::string("AppData\0", 8)}, true},
         {{State::Present, kRegistryString, "AppData"}, true},
         {{State::Present, kRegistryExpandString, "AppData"}, true},
-        {{State::Present, kRegistryString, "appdata"}, false},
-        {{State::Present, kRegistryString, "AppData "}, false},
-        {{State::Present, kRegistryString, ""}, false},
-        {{State::Present, kRegistryDword, "AppD"}, false},
+        {{State::Present, kRegistryString, "appdata"}, false}, {{State::Present, kRegistryString, "AppData "}, false},
+        {{State::Present, kRegistryString, ""}, false}, {{State::Present, kRegistryDword, "AppD"}, false},
         {{State::Present, 7 /* multi-string */, std::string("AppData\0\0", 9)}, false},
-        {{State::Absent, 0, ""}, false},
-        {{State::Unreadable, 0, ""}, false},
-    };
+        {{State::Absent, 0, ""}, false}, {{State::Unreadable, 0, ""}, false}};
     for (const auto& c : cases)
         EXPECT_EQ(UsesApplicationDataFolder(c.value), c.moves) << '"' << c.value.data << '"';
-
     EXPECT_EQ(ApplicationDataFilePath("C:\\Users\\u\\AppData\\Roaming", kReceivedLogOlderFile),
               "C:\\Users\\u\\AppData\\Roaming\\Brightfen\\Dusklamp\\CommandsReceived.1.csv");
     // A profile redirected to a server keeps its leading pair.
     EXPECT_EQ(ApplicationDataFilePath("\\\\server\\profiles\\u\\", kComputerListFile),
               "\\\\server\\profiles\\u\\Brightfen\\Dusklamp\\Clients.txt");
-    const std::vector<std::string> folders = {"C:\\Brightfen", "C:\\Brightfen\\Dusklamp"};
-    EXPECT_EQ(ApplicationDataFolders("C:\\"), folders);
+    EXPECT_EQ(ApplicationDataFolders("C:\\"), (std::vector<std::string>{"C:\\Brightfen", "C:\\Brightfen\\Dusklamp"}));
 }
 
 TEST(CommandLog, RecordIsFourUnquotedFieldsAndCrLf)
@@ -109,21 +103,18 @@ TEST(AddressText, OnlyFourPlainDecimalsAreAnAddressAndTextEndingInANumberIsNever
         std::uint32_t address = 0x01020304;
         EXPECT_EQ(ParseDottedAddress(c.text, address), c.reading == Address) << '"' << c.text << '"';
         EXPECT_EQ(address, c.reading == Address ? c.address : 0x01020304) << '"' << c.text << '"';
-        if (c.reading == Address) {
+        if (c.reading == Address)
             EXPECT_EQ(DottedText(address), c.text);
-        }
     }
 }
 
 TEST(PortText, LeadingDigitsInRangeOrNoPortAtAll)
 {
-    const struct { const char* text; std::uint16_t port; } cases[] = {  // port 0: none, which the sender reports
-        // Only leading digits count: no blanks, no sign.
-        {"", 0}, {"abc", 0}, {" 1960", 0}, {"+1960", 0}, {"0", 0}, {"1960x", 1960}, {"19 60", 19},
-        {"1", 1}, {"00065535", 65535},
-        // Past the highest port nothing is cut down to a port somebody else may listen on.
-        {"65536", 0}, {"65537", 0}, {"4294969256", 0}, {"123456789012345678901234567890", 0},
-    };
+    // Port 0 is none, which the sender reports. Only leading digits count: no blanks, no sign. Past the highest
+    // port nothing is cut down to a port somebody else may listen on.
+    const struct { const char* text; std::uint16_t port; } cases[] = {
+        {"", 0}, {"abc", 0}, {" 1960", 0}, {"+1960", 0}, {"0", 0}, {"1960x", 1960}, {"19 60", 19}, {"1", 1},
+        {"00065535", 65535}, {"65536", 0}, {"65537", 0}, {"4294969256", 0}, {"123456789012345678901234567890", 0}};
     for (const auto& c : cases) {
         std::uint16_t port = 0;
         EXPECT_EQ(PortFromText(c.text, port), c.port != 0) << '"' << c.text << '"';
@@ -141,8 +132,7 @@ TEST(UnsignedText, PortFieldAcceptsOnlyPlainNumbersInRange)
         {"-1", R::NotUnsigned, 0}, {"19 60", R::NotUnsigned, 0}, {"1960x", R::NotUnsigned, 0},
         {"0x10", R::NotUnsigned, 0}, {"\r\n1960", R::NotUnsigned, 0},
         {"0", R::OutOfRange, 0}, {"65536", R::OutOfRange, 0}, {"4294967295", R::OutOfRange, 0},
-        {"4294967296", R::OutOfRange, 0}, {"99999999999999999999999", R::OutOfRange, 0},
-    };
+        {"4294967296", R::OutOfRange, 0}, {"99999999999999999999999", R::OutOfRange, 0}};
     for (const auto& c : cases) {
         unsigned value = 12345;
         EXPECT_EQ(ParseUnsignedInRange(c.text, 1, 65535, value), c.result) << '"' << c.text << '"';

@@ -16,7 +16,8 @@ TEST(SessionEnd, TextGivesTheseRequestsInOrder)
     // before shutdown before log off.
     const struct { const char* text; std::vector<unsigned> flags; } cases[] = {
         {"Shutdown", {0x1}}, {"Shutdown(Brute)", {0x5}}, {"Restart", {0x2}}, {"Restart(Brute)", {0x6}},
-        {"Log Off", {0x0}}, {"SHUTDOWN", {0x1}}, {"restart(brute)", {0x6}}, {"lOG oFF", {0x0}}, {"ShutDown(BRUTE)", {0x5}},
+        {"Log Off", {0x0}}, {"SHUTDOWN", {0x1}}, {"restart(brute)", {0x6}}, {"lOG oFF", {0x0}},
+        {"ShutDown(BRUTE)", {0x5}},
         {"", {}}, {"Brute", {}}, {"Hibernate", {}}, {"Logoff", {}}, {"Shut down", {}},
         {"log off and restart", {0x2, 0x0}}, {"shutdown restart log off brute", {0x6, 0x5, 0x4}}};
     for (const auto& c : cases) {

@@ -89,7 +89,6 @@ TEST(WakeGuardRules, AMouseThatNeverSettlesStillReblanksEverySecondAndNoMoreOfte
 {
     CWakeGuardRules rules = Armed();
     int reblanks = 0;
-    // Input every 20 ms for 5 s, checks every 10 ms.
     for (unsigned long long now = 0; now < 5000; now += 10) {
         if (now % 20 == 0)
             rules.OnMouseInput(now);
