@@ -83,28 +83,27 @@ TEST(CommandLog, RecordIsFourUnquotedFieldsAndCrLf)
 TEST(AddressText, OnlyFourPlainDecimalsAreAnAddressAndTextEndingInANumberIsNeverLookedUp)
 {
     enum Reading { Name, Malformed, Address };
-    const struct { const char* text; Reading reading; std::uint32_t address; } cases[] = {
+    const struct { const char* text; Reading reading; std::uint32_t address = 0; } cases[] = {
         {"10.0.0.1", Address, 0x0A000001}, {"0.0.0.0", Address, 0}, {"255.255.255.255", Address, 0xFFFFFFFF},
         {"192.168.100.200", Address, 0xC0A864C8},
         // The system's lenient forms: octal, short, one number, hexadecimal, a final dot, and an
         // address cut short by a blank. Each would reach a computer the text does not name.
-        {"010.0.0.1", Malformed, 0}, {"0177.0.0.1", Malformed, 0}, {"10.1", Malformed, 0}, {"127.1", Malformed, 0},
-        {"167772161", Malformed, 0}, {"0x0a000001", Malformed, 0}, {"0X7F.0.0.1", Malformed, 0},
-        {"10.0.0.0x1", Malformed, 0}, {"0x", Malformed, 0}, {"10.0.0.1.", Malformed, 0}, {"10.0.0.1 ", Malformed, 0},
-        {"10.0.0.1 x", Malformed, 0}, {"10.0.0.1\t", Malformed, 0},
-        {"10.0.0.256", Malformed, 0}, {"1.2.3.4.5", Malformed, 0}, {"10..0.1", Malformed, 0}, {".1", Malformed, 0},
-        {"-1.2.3.4", Malformed, 0}, {"lab.7", Malformed, 0}, {"99999999999999999999", Malformed, 0},
+        {"010.0.0.1", Malformed}, {"0177.0.0.1", Malformed}, {"10.1", Malformed}, {"127.1", Malformed},
+        {"167772161", Malformed}, {"0x0a000001", Malformed}, {"0X7F.0.0.1", Malformed}, {"10.0.0.0x1", Malformed},
+        {"0x", Malformed}, {"10.0.0.1.", Malformed}, {"10.0.0.1 ", Malformed}, {"10.0.0.1 x", Malformed},
+        {"10.0.0.1\t", Malformed}, {"10.0.0.256", Malformed}, {"1.2.3.4.5", Malformed}, {"10..0.1", Malformed},
+        {".1", Malformed}, {"-1.2.3.4", Malformed}, {"lab.7", Malformed}, {"99999999999999999999", Malformed},
         // Names, whatever digits they hold, are the name look-up's to find or not.
-        {"lab-pc-7", Name, 0}, {"7pc", Name, 0}, {"localhost", Name, 0}, {"host.example.", Name, 0},
-        {"10.0.0.1x", Name, 0}, {"0x1g", Name, 0}, {"1e3", Name, 0}, {"::1", Name, 0}, {"", Name, 0}, {".", Name, 0},
-        {"pc 10.0.0.1", Name, 0}};
+        {"lab-pc-7", Name}, {"7pc", Name}, {"localhost", Name}, {"host.example.", Name}, {"10.0.0.1x", Name},
+        {"0x1g", Name}, {"1e3", Name}, {"::1", Name}, {"", Name}, {".", Name}, {"pc 10.0.0.1", Name}};
     for (const auto& c : cases) {
         EXPECT_EQ(LooksLikeAddress(c.text), c.reading != Name) << '"' << c.text << '"';
         std::uint32_t address = 0x01020304;
         EXPECT_EQ(ParseDottedAddress(c.text, address), c.reading == Address) << '"' << c.text << '"';
         EXPECT_EQ(address, c.reading == Address ? c.address : 0x01020304) << '"' << c.text << '"';
-        if (c.reading == Address)
+        if (c.reading == Address) {
             EXPECT_EQ(DottedText(address), c.text);
+        }
     }
 }
 

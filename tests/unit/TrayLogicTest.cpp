@@ -21,10 +21,9 @@ TEST(TrayLogic, OnlyOurIconsRightButtonUpAndDoubleClickAct)
     EXPECT_EQ(TrayActionFor(133, 133, kMouseLeftDoubleClick), TrayAction::RunDefaultItem);
     EXPECT_EQ(TrayActionFor(134, 133, kMouseLeftDoubleClick), TrayAction::NotOurs);
     EXPECT_EQ(TrayActionFor(0, 133, kMouseRightButtonUp), TrayAction::NotOurs);
-    for (unsigned other : {0x200u /* move */, 0x201u /* left down */, 0x202u /* left up */, 0x204u /* right down */,
-                           0x206u /* right double click */, 0x207u /* middle down */}) {
+    // Move; left down and up; right down and double click; middle down.
+    for (unsigned other : {0x200u, 0x201u, 0x202u, 0x204u, 0x206u, 0x207u})
         EXPECT_EQ(TrayActionFor(133, 133, other), TrayAction::Nothing) << other;
-    }
 }
 
 TEST(TrayLogic, StartWithWindowsIsTickedOnlyForAnEntryThatStartsThisVeryProgram)
