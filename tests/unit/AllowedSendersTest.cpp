@@ -81,10 +81,7 @@ TEST(AllowedSenders, TenThousandEntriesLetInWhatTheirRangesCoverAtTheCostOfOne)
     // Overlapping, nested, adjacent and repeated ranges in no order, in a space small enough for
     // some of it to stay uncovered.
     std::uint32_t seed = 1960;
-    const auto random = [&] {
-        seed = seed * 1103515245u + 12345u;
-        return seed >> 8;
-    };
+    const auto random = [&] { return (seed = seed * 1103515245u + 12345u) >> 8; };
     std::string text;
     for (int i = 0; i < 10000; ++i) {
         const unsigned prefix = 24 + random() % 9;

@@ -2,7 +2,6 @@
 // the private messages that carry a second start's command to the running instance.
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 
 #include "app/CommandSelection.h"
@@ -10,59 +9,40 @@
 
 namespace {
 
-struct Case { const char* text; Command firstInstance, forwarded; };
-
-const Case kCases[] = {
-    // No switch, an empty text included, turns the display off.
-    {"", Command::DisplayOff, Command::DisplayOff}, {"silent settings lock", Command::DisplayOff, Command::DisplayOff},
-    {": lock", Command::DisplayOff, Command::DisplayOff}, {":loc", Command::DisplayOff, Command::DisplayOff},
-    // Each switch alone.
-    {":silent", Command::Silent, Command::Silent}, {":settings", Command::ShowSettings, Command::ShowSettings},
-    {":shutdown", Command::Schedule, Command::Schedule}, {":lock", Command::LockDisplayOff, Command::LockDisplayOff},
-    {":displayon", Command::DisplayOn, Command::DisplayOn}, {":network", Command::Network, Command::Network},
-    // Any mix of case.
-    {":SiLeNt", Command::Silent, Command::Silent}, {":DisplayOn", Command::DisplayOn, Command::DisplayOn},
-    // Inside longer words and arguments.
-    {"xx:lockyy", Command::LockDisplayOff, Command::LockDisplayOff},
-    {"\"C:\\Program Files\\x:networking\"", Command::Network, Command::Network},
-    {"/s:settingsfoo", Command::ShowSettings, Command::ShowSettings},
-    // The three texts where the two orders disagree.
-    {":silent :settings", Command::Silent, Command::ShowSettings},
-    {":settings:silent", Command::Silent, Command::ShowSettings},
-    {":shutdown :lock", Command::Schedule, Command::LockDisplayOff},
-    {":displayon :network", Command::DisplayOn, Command::Network},
-    // Position in the text never matters, only the table order.
-    {":network :displayon", Command::DisplayOn, Command::Network},
-    {":displayon:lock", Command::LockDisplayOff, Command::LockDisplayOff},
-    {":silent:settings:shutdown:lock:displayon:network", Command::Silent, Command::ShowSettings},
-    {":shutdown:lock:displayon:network", Command::Schedule, Command::LockDisplayOff},
-};
-
-void PrintTo(const Case& c, std::ostream* os) { *os << '"' << c.text << '"'; }
-
-class CommandSelectionTest : public ::testing::TestWithParam<Case> {};
-
-TEST_P(CommandSelectionTest, FirstInstanceAndSecondStartPickByTheirOwnOrder)
+TEST(CommandSelection, FirstInstanceAndSecondStartPickByTheirOwnOrder)
 {
-    EXPECT_EQ(SelectCommand(GetParam().text), GetParam().firstInstance) << GetParam().text;
-    EXPECT_EQ(SelectForwardedCommand(GetParam().text), GetParam().forwarded) << GetParam().text;
+    using C = Command;
+    const struct { const char* text; Command firstInstance, forwarded; } cases[] = {
+        // No switch, an empty text included, turns the display off.
+        {"", C::DisplayOff, C::DisplayOff}, {"silent settings lock", C::DisplayOff, C::DisplayOff},
+        {": lock", C::DisplayOff, C::DisplayOff}, {":loc", C::DisplayOff, C::DisplayOff},
+        {":silent", C::Silent, C::Silent}, {":settings", C::ShowSettings, C::ShowSettings},
+        {":shutdown", C::Schedule, C::Schedule}, {":lock", C::LockDisplayOff, C::LockDisplayOff},
+        {":displayon", C::DisplayOn, C::DisplayOn}, {":network", C::Network, C::Network},
+        {":SiLeNt", C::Silent, C::Silent}, {":DisplayOn", C::DisplayOn, C::DisplayOn},
+        // Inside longer words and arguments.
+        {"xx:lockyy", C::LockDisplayOff, C::LockDisplayOff}, {"/s:settingsfoo", C::ShowSettings, C::ShowSettings},
+        {"\"C:\\Program Files\\x:networking\"", C::Network, C::Network},
+        // The texts where the two orders disagree; position in the text never matters, only the table order.
+        {":silent :settings", C::Silent, C::ShowSettings}, {":settings:silent", C::Silent, C::ShowSettings},
+        {":shutdown :lock", C::Schedule, C::LockDisplayOff}, {":displayon :network", C::DisplayOn, C::Network},
+        {":network :displayon", C::DisplayOn, C::Network}, {":displayon:lock", C::LockDisplayOff, C::LockDisplayOff},
+        {":silent:settings:shutdown:lock:displayon:network", C::Silent, C::ShowSettings},
+        {":shutdown:lock:displayon:network", C::Schedule, C::LockDisplayOff},
+        // Bytes outside ASCII neither match nor break the search: this one only looks like a switch after a wrong
+        // case mapping of high bytes.
+        {"\xC0\xDA:\xCCock", C::DisplayOff, C::DisplayOff}, {"\xFF\xFE:displayon\x80", C::DisplayOn, C::DisplayOn}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(SelectCommand(c.text), c.firstInstance) << '"' << c.text << '"';
+        EXPECT_EQ(SelectForwardedCommand(c.text), c.forwarded) << '"' << c.text << '"';
+    }
+    EXPECT_EQ(SelectCommand(std::string("a\0:lock", 7)), C::LockDisplayOff);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, CommandSelectionTest, ::testing::ValuesIn(kCases));
-
-TEST(CommandSelection, BytesOutsideAsciiNeitherMatchNorBreakTheSearch)
+TEST(ForwardedMessages, EveryCommandButSilentGoesThereAndBackUnchangedAndOtherMessagesAreNoCommand)
 {
-    // A text that only looks like a switch after a wrong case mapping of high bytes.
-    EXPECT_EQ(SelectCommand("\xC0\xDA:\xCCock"), Command::DisplayOff);
-    EXPECT_EQ(SelectCommand(std::string("a\0:lock", 7)), Command::LockDisplayOff);
-    EXPECT_EQ(SelectCommand("\xFF\xFE:displayon\x80"), Command::DisplayOn);
-}
-
-TEST(ForwardedMessages, EveryCommandButSilentGoesThereAndBackUnchanged)
-{
-    const Command all[] = {Command::Silent,         Command::ShowSettings, Command::Schedule, Command::LockDisplayOff,
-                           Command::DisplayOn,      Command::Network,      Command::DisplayOff};
-    for (const Command command : all) {
+    for (const Command command : {Command::Silent, Command::ShowSettings, Command::Schedule, Command::LockDisplayOff,
+                                  Command::DisplayOn, Command::Network, Command::DisplayOff}) {
         const unsigned message = ForwardedMessage(command);
         if (command == Command::Silent) {
             EXPECT_EQ(message, 0u) << "a second start with :silent sends nothing";
@@ -74,10 +54,6 @@ TEST(ForwardedMessages, EveryCommandButSilentGoesThereAndBackUnchanged)
         ASSERT_TRUE(CommandForMessage(message, back));
         EXPECT_EQ(back, command);
     }
-}
-
-TEST(ForwardedMessages, OtherMessagesAreNoCommand)
-{
     Command command = Command::Silent;
     for (const unsigned message : {0u, 0x400u, 0x407u, UM_TRAYNOTIFY, 0xFFFFFFFFu})
         EXPECT_FALSE(CommandForMessage(message, command)) << message;

@@ -8,69 +8,46 @@
 namespace {
 
 using Step = CHookWatchdog::Step;
+const unsigned long long kWithin = CHookWatchdog::kAnswerWithinMs;
 
-// One thing that happens to the watchdog: a tick (with the step it must give), the answer to the
-// last ping, the answer to the ping before it, or a new arming.
-struct Event {
-    enum { Tick, Answer, OldAnswer, Arm } what;
-    unsigned long long atMs;
-    Step expected = Step::Wait;  // for ticks only
-};
+// A tick (with the step it must give), the answer to the last ping, the answer to the ping before it, or a new arming.
+struct Event { enum { Tick, Answer, OldAnswer, Arm } what; unsigned long long atMs; Step expected = Step::Wait; };
 
 TEST(HookWatchdog, StallsOnlyWhenTheCurrentPingGoesUnansweredPastItsDeadline)
 {
-    struct Case {
-        const char* what;
-        std::vector<Event> events;
-    };
-    const Case cases[] = {
+    const struct { const char* what; std::vector<Event> events; } cases[] = {
         {"answered: the next tick pings again",
          {{Event::Tick, 0, Step::Ping}, {Event::Answer, 10}, {Event::Tick, 250, Step::Ping}}},
         {"unanswered: waits until the deadline, not a moment longer",
-         {{Event::Tick, 0, Step::Ping},
-          {Event::Tick, 250, Step::Wait},
-          {Event::Tick, CHookWatchdog::kAnswerWithinMs - 1, Step::Wait},
-          {Event::Tick, CHookWatchdog::kAnswerWithinMs, Step::Stalled}}},
+         {{Event::Tick, 0, Step::Ping}, {Event::Tick, 250, Step::Wait}, {Event::Tick, kWithin - 1, Step::Wait},
+          {Event::Tick, kWithin, Step::Stalled}}},
         {"an answer to an earlier ping is no answer",
-         {{Event::Tick, 0, Step::Ping},
-          {Event::Answer, 10},
-          {Event::Tick, 250, Step::Ping},
-          {Event::OldAnswer, 260},
-          {Event::Tick, 250 + CHookWatchdog::kAnswerWithinMs, Step::Stalled}}},
+         {{Event::Tick, 0, Step::Ping}, {Event::Answer, 10}, {Event::Tick, 250, Step::Ping}, {Event::OldAnswer, 260},
+          {Event::Tick, 250 + kWithin, Step::Stalled}}},
         {"an answer that outlived its arming does not count for the next",
-         {{Event::Tick, 0, Step::Ping},
-          {Event::Arm, 100},
-          {Event::Tick, 200, Step::Ping},
-          {Event::OldAnswer, 210},
-          {Event::Tick, 200 + CHookWatchdog::kAnswerWithinMs, Step::Stalled}}},
+         {{Event::Tick, 0, Step::Ping}, {Event::Arm, 100}, {Event::Tick, 200, Step::Ping}, {Event::OldAnswer, 210},
+          {Event::Tick, 200 + kWithin, Step::Stalled}}},
         {"a guard held up itself finds the answer waiting: no stall",
          {{Event::Tick, 0, Step::Ping}, {Event::Answer, 5}, {Event::Tick, 60000, Step::Ping}}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         CHookWatchdog watchdog;
         watchdog.Start();
         unsigned last = 0, before = 0;
         for (const Event& e : c.events) {
             unsigned ping = 0;
-            switch (e.what) {
-            case Event::Tick:
+            if (e.what == Event::Tick) {
                 EXPECT_EQ(watchdog.Tick(e.atMs, ping), e.expected) << c.what << " at " << e.atMs;
                 if (e.expected == Step::Ping) {
                     EXPECT_NE(ping, last) << c.what;
                     before = last;
                     last = ping;
                 }
-                break;
-            case Event::Answer:
-                watchdog.OnAnswer(last);
-                break;
-            case Event::OldAnswer:
-                watchdog.OnAnswer(before);
-                break;
-            case Event::Arm:
+            } else if (e.what == Event::Arm) {
                 watchdog.Start();
                 before = last;
-                break;
+            } else {
+                watchdog.OnAnswer(e.what == Event::Answer ? last : before);
             }
         }
     }
@@ -78,8 +55,8 @@ TEST(HookWatchdog, StallsOnlyWhenTheCurrentPingGoesUnansweredPastItsDeadline)
 
 TEST(HookWatchdog, AThreadThatStopsAnsweringIsGivenUpWithinASecond)
 {
-    // The guard ticks on its timer; the thread answers every ping at once until it stalls. Wherever
-    // the stall falls between two ticks, it is found within a second of its start.
+    // The thread answers every ping at once until it stalls; wherever the stall falls between two
+    // ticks, it is found within a second of its start.
     for (unsigned long long stallAt = 1000; stallAt < 1000 + 2 * CHookWatchdog::kTickMs; stallAt += 10) {
         CHookWatchdog watchdog;
         watchdog.Start();

@@ -16,47 +16,40 @@ namespace {
 
 TEST(CommandTable, LabelIsFoundIgnoringCaseAndOnlyForWholeWireText)
 {
-    EXPECT_EQ(FindCommandLabel(" "), "Dusklamp");
-    EXPECT_EQ(FindCommandLabel(":lock"), "Lock WorkStation & Dusklamp");
-    EXPECT_EQ(FindCommandLabel(":LoCk"), "Lock WorkStation & Dusklamp");
-    EXPECT_EQ(FindCommandLabel(":DISPLAYON"), "Dawnlamp");
-    for (const char* unknown : {"", "  ", ":lock ", ":loc", "lock", ":displayoff", "Dusklamp"})
-        EXPECT_EQ(FindCommandLabel(unknown), "") << '"' << unknown << '"';
+    const std::pair<const char*, const char*> cases[] = {
+        {" ", "Dusklamp"}, {":lock", "Lock WorkStation & Dusklamp"}, {":LoCk", "Lock WorkStation & Dusklamp"},
+        {":DISPLAYON", "Dawnlamp"}, {"", ""}, {"  ", ""}, {":lock ", ""}, {":loc", ""}, {"lock", ""},
+        {":displayoff", ""}, {"Dusklamp", ""}};
+    for (const auto& [text, label] : cases)
+        EXPECT_EQ(FindCommandLabel(text), label) << '"' << text << '"';
 }
 
 TEST(CommandTable, ReceivedTextIsCutAtNulAndAtTheReadLimit)
 {
+    const std::string longText = std::string(99, 'x') + ":lock", exact(100, 'y');
+    const struct { std::string bytes, text; } cases[] = {
+        {"", ""}, {":lock", ":lock"}, {std::string(":lock\0:displayon", 16), ":lock"}, {std::string("\0:lock", 6), ""},
+        {longText, std::string(99, 'x') + ":"}, {exact, exact}};
     EXPECT_EQ(CommandTextFromBytes(nullptr, 0), "");
-    EXPECT_EQ(CommandTextFromBytes("", 0), "");
-    EXPECT_EQ(CommandTextFromBytes(":lock", 5), ":lock");
-    EXPECT_EQ(CommandTextFromBytes(":lock\0:displayon", 16), ":lock");
-    EXPECT_EQ(CommandTextFromBytes("\0:lock", 6), "");
-
-    const std::string longText = std::string(99, 'x') + ":lock";
-    EXPECT_EQ(CommandTextFromBytes(longText.data(), longText.size()), std::string(99, 'x') + ":");
-    const std::string exact(100, 'y');
-    EXPECT_EQ(CommandTextFromBytes(exact.data(), exact.size()), exact);
+    for (const auto& c : cases)
+        EXPECT_EQ(CommandTextFromBytes(c.bytes.data(), c.bytes.size()), c.text) << c.bytes;
 }
 
-TEST(DataPath, ProgramDirectoryEndsBeforeTheLastBackslash)
+TEST(DataPath, ProgramDirectoryEndsBeforeTheLastBackslashAndEveryDoubledBackslashCollapsesLeftToRight)
 {
-    EXPECT_EQ(ProgramDirectoryFromModulePath("C:\\Tools\\app.exe"), "C:\\Tools");
-    EXPECT_EQ(ProgramDirectoryFromModulePath("C:\\app.exe"), "C:");
-    EXPECT_EQ(ProgramDirectoryFromModulePath("\\\\server\\share\\app.exe"), "\\\\server\\share");
-    EXPECT_EQ(ProgramDirectoryFromModulePath("app.exe"), "");
-}
-
-TEST(DataPath, EveryDoubledBackslashCollapsesLeftToRight)
-{
-    EXPECT_EQ(DataFilePath("C:\\Tools", kComputerListFile), "C:\\Tools\\Clients.txt");
-    EXPECT_EQ(DataFilePath("C:", kCommandsLogFile), "C:\\CommandsLog.csv");
-    // A network path loses its leading pair too.
-    EXPECT_EQ(DataFilePath(ProgramDirectoryFromModulePath("\\\\server\\share\\app.exe"), kComputerListFile),
-              "\\server\\share\\Clients.txt");
-    EXPECT_EQ(DataFilePath("C:\\Tools\\", kComputerListFile), "C:\\Tools\\Clients.txt");
-    // Pairs are taken one after another, not collapsed until single.
-    EXPECT_EQ(DataFilePath("A\\\\\\B", "f"), "A\\\\B\\f");
-    EXPECT_EQ(DataFilePath("A\\\\\\\\B", "f"), "A\\\\B\\f");
+    const std::pair<const char*, const char*> directories[] = {
+        {"C:\\Tools\\app.exe", "C:\\Tools"}, {"C:\\app.exe", "C:"},
+        {"\\\\server\\share\\app.exe", "\\\\server\\share"}, {"app.exe", ""}};
+    for (const auto& [module, directory] : directories)
+        EXPECT_EQ(ProgramDirectoryFromModulePath(module), directory) << module;
+    // A network path loses its leading pair too; pairs are taken one after another, not collapsed until single.
+    const struct { const char* directory; const char* file; const char* path; } paths[] = {
+        {"C:\\Tools", kComputerListFile, "C:\\Tools\\Clients.txt"}, {"C:", kCommandsLogFile, "C:\\CommandsLog.csv"},
+        {"\\\\server\\share", kComputerListFile, "\\server\\share\\Clients.txt"},
+        {"C:\\Tools\\", kComputerListFile, "C:\\Tools\\Clients.txt"}, {"A\\\\\\B", "f", "A\\\\B\\f"},
+        {"A\\\\\\\\B", "f", "A\\\\B\\f"}};
+    for (const auto& c : paths)
+        EXPECT_EQ(DataFilePath(c.directory, c.file), c.path) << c.directory;
 }
 
 TEST(DataPath, OnlyTheStringAppDataMovesTheFilesAndNothingThereIsCollapsed)
@@ -66,24 +59,18 @@ TEST(DataPath, OnlyTheStringAppDataMovesTheFilesAndNothingThereIsCollapsed)
         {{State::Present, kRegistryString, std::string("AppData\0", 8)}, true},
         {{State::Present, kRegistryString, "AppData"}, true},
         {{State::Present, kRegistryExpandString, "AppData"}, true},
-        {{State::Present, kRegistryString, "appdata"}, false},
-        {{State::Present, kRegistryString, "AppData "}, false},
-        {{State::Present, kRegistryString, ""}, false},
-        {{State::Present, kRegistryDword, "AppD"}, false},
+        {{State::Present, kRegistryString, "appdata"}, false}, {{State::Present, kRegistryString, "AppData "}, false},
+        {{State::Present, kRegistryString, ""}, false}, {{State::Present, kRegistryDword, "AppD"}, false},
         {{State::Present, 7 /* multi-string */, std::string("AppData\0\0", 9)}, false},
-        {{State::Absent, 0, ""}, false},
-        {{State::Unreadable, 0, ""}, false},
-    };
+        {{State::Absent, 0, ""}, false}, {{State::Unreadable, 0, ""}, false}};
     for (const auto& c : cases)
         EXPECT_EQ(UsesApplicationDataFolder(c.value), c.moves) << '"' << c.value.data << '"';
-
     EXPECT_EQ(ApplicationDataFilePath("C:\\Users\\u\\AppData\\Roaming", kReceivedLogOlderFile),
               "C:\\Users\\u\\AppData\\Roaming\\Brightfen\\Dusklamp\\CommandsReceived.1.csv");
     // A profile redirected to a server keeps its leading pair.
     EXPECT_EQ(ApplicationDataFilePath("\\\\server\\profiles\\u\\", kComputerListFile),
               "\\\\server\\profiles\\u\\Brightfen\\Dusklamp\\Clients.txt");
-    const std::vector<std::string> folders = {"C:\\Brightfen", "C:\\Brightfen\\Dusklamp"};
-    EXPECT_EQ(ApplicationDataFolders("C:\\"), folders);
+    EXPECT_EQ(ApplicationDataFolders("C:\\"), (std::vector<std::string>{"C:\\Brightfen", "C:\\Brightfen\\Dusklamp"}));
 }
 
 TEST(CommandLog, RecordIsFourUnquotedFieldsAndCrLf)
@@ -96,21 +83,19 @@ TEST(CommandLog, RecordIsFourUnquotedFieldsAndCrLf)
 TEST(AddressText, OnlyFourPlainDecimalsAreAnAddressAndTextEndingInANumberIsNeverLookedUp)
 {
     enum Reading { Name, Malformed, Address };
-    const struct { const char* text; Reading reading; std::uint32_t address; } cases[] = {
+    const struct { const char* text; Reading reading; std::uint32_t address = 0; } cases[] = {
         {"10.0.0.1", Address, 0x0A000001}, {"0.0.0.0", Address, 0}, {"255.255.255.255", Address, 0xFFFFFFFF},
         {"192.168.100.200", Address, 0xC0A864C8},
         // The system's lenient forms: octal, short, one number, hexadecimal, a final dot, and an
         // address cut short by a blank. Each would reach a computer the text does not name.
-        {"010.0.0.1", Malformed, 0}, {"0177.0.0.1", Malformed, 0}, {"10.1", Malformed, 0}, {"127.1", Malformed, 0},
-        {"167772161", Malformed, 0}, {"0x0a000001", Malformed, 0}, {"0X7F.0.0.1", Malformed, 0},
-        {"10.0.0.0x1", Malformed, 0}, {"0x", Malformed, 0}, {"10.0.0.1.", Malformed, 0}, {"10.0.0.1 ", Malformed, 0},
-        {"10.0.0.1 x", Malformed, 0}, {"10.0.0.1\t", Malformed, 0},
-        {"10.0.0.256", Malformed, 0}, {"1.2.3.4.5", Malformed, 0}, {"10..0.1", Malformed, 0}, {".1", Malformed, 0},
-        {"-1.2.3.4", Malformed, 0}, {"lab.7", Malformed, 0}, {"99999999999999999999", Malformed, 0},
+        {"010.0.0.1", Malformed}, {"0177.0.0.1", Malformed}, {"10.1", Malformed}, {"127.1", Malformed},
+        {"167772161", Malformed}, {"0x0a000001", Malformed}, {"0X7F.0.0.1", Malformed}, {"10.0.0.0x1", Malformed},
+        {"0x", Malformed}, {"10.0.0.1.", Malformed}, {"10.0.0.1 ", Malformed}, {"10.0.0.1 x", Malformed},
+        {"10.0.0.1\t", Malformed}, {"10.0.0.256", Malformed}, {"1.2.3.4.5", Malformed}, {"10..0.1", Malformed},
+        {".1", Malformed}, {"-1.2.3.4", Malformed}, {"lab.7", Malformed}, {"99999999999999999999", Malformed},
         // Names, whatever digits they hold, are the name look-up's to find or not.
-        {"lab-pc-7", Name, 0}, {"7pc", Name, 0}, {"localhost", Name, 0}, {"host.example.", Name, 0},
-        {"10.0.0.1x", Name, 0}, {"0x1g", Name, 0}, {"1e3", Name, 0}, {"::1", Name, 0}, {"", Name, 0}, {".", Name, 0},
-        {"pc 10.0.0.1", Name, 0}};
+        {"lab-pc-7", Name}, {"7pc", Name}, {"localhost", Name}, {"host.example.", Name}, {"10.0.0.1x", Name},
+        {"0x1g", Name}, {"1e3", Name}, {"::1", Name}, {"", Name}, {".", Name}, {"pc 10.0.0.1", Name}};
     for (const auto& c : cases) {
         EXPECT_EQ(LooksLikeAddress(c.text), c.reading != Name) << '"' << c.text << '"';
         std::uint32_t address = 0x01020304;
@@ -124,13 +109,11 @@ TEST(AddressText, OnlyFourPlainDecimalsAreAnAddressAndTextEndingInANumberIsNever
 
 TEST(PortText, LeadingDigitsInRangeOrNoPortAtAll)
 {
-    const struct { const char* text; std::uint16_t port; } cases[] = {  // port 0: none, which the sender reports
-        // Only leading digits count: no blanks, no sign.
-        {"", 0}, {"abc", 0}, {" 1960", 0}, {"+1960", 0}, {"0", 0}, {"1960x", 1960}, {"19 60", 19},
-        {"1", 1}, {"00065535", 65535},
-        // Past the highest port nothing is cut down to a port somebody else may listen on.
-        {"65536", 0}, {"65537", 0}, {"4294969256", 0}, {"123456789012345678901234567890", 0},
-    };
+    // Port 0 is none, which the sender reports. Only leading digits count: no blanks, no sign. Past the highest
+    // port nothing is cut down to a port somebody else may listen on.
+    const struct { const char* text; std::uint16_t port; } cases[] = {
+        {"", 0}, {"abc", 0}, {" 1960", 0}, {"+1960", 0}, {"0", 0}, {"1960x", 1960}, {"19 60", 19}, {"1", 1},
+        {"00065535", 65535}, {"65536", 0}, {"65537", 0}, {"4294969256", 0}, {"123456789012345678901234567890", 0}};
     for (const auto& c : cases) {
         std::uint16_t port = 0;
         EXPECT_EQ(PortFromText(c.text, port), c.port != 0) << '"' << c.text << '"';
@@ -148,8 +131,7 @@ TEST(UnsignedText, PortFieldAcceptsOnlyPlainNumbersInRange)
         {"-1", R::NotUnsigned, 0}, {"19 60", R::NotUnsigned, 0}, {"1960x", R::NotUnsigned, 0},
         {"0x10", R::NotUnsigned, 0}, {"\r\n1960", R::NotUnsigned, 0},
         {"0", R::OutOfRange, 0}, {"65536", R::OutOfRange, 0}, {"4294967295", R::OutOfRange, 0},
-        {"4294967296", R::OutOfRange, 0}, {"99999999999999999999999", R::OutOfRange, 0},
-    };
+        {"4294967296", R::OutOfRange, 0}, {"99999999999999999999999", R::OutOfRange, 0}};
     for (const auto& c : cases) {
         unsigned value = 12345;
         EXPECT_EQ(ParseUnsignedInRange(c.text, 1, 65535, value), c.result) << '"' << c.text << '"';
@@ -159,14 +141,16 @@ TEST(UnsignedText, PortFieldAcceptsOnlyPlainNumbersInRange)
 
 TEST(UnsignedText, WholeUnsignedRangeIsReachable)
 {
-    unsigned value = 1;
-    EXPECT_EQ(ParseUnsignedInRange("0", 0, 0xFFFFFFFFu, value), UnsignedTextResult::Ok);
-    EXPECT_EQ(value, 0u);
-    EXPECT_EQ(ParseUnsignedInRange("4294967295", 0, 0xFFFFFFFFu, value), UnsignedTextResult::Ok);
-    EXPECT_EQ(value, 0xFFFFFFFFu);
-    EXPECT_EQ(ParseUnsignedInRange("4294967296", 0, 0xFFFFFFFFu, value), UnsignedTextResult::OutOfRange);
+    using R = UnsignedTextResult;
     // 2^64 + 5 would wrap a 64-bit accumulator to 5.
-    EXPECT_EQ(ParseUnsignedInRange("18446744073709551621", 0, 10, value), UnsignedTextResult::OutOfRange);
+    const struct { const char* text; unsigned high; R result; unsigned value; } cases[] = {
+        {"0", 0xFFFFFFFFu, R::Ok, 0}, {"4294967295", 0xFFFFFFFFu, R::Ok, 0xFFFFFFFFu},
+        {"4294967296", 0xFFFFFFFFu, R::OutOfRange, 1}, {"18446744073709551621", 10, R::OutOfRange, 1}};
+    for (const auto& c : cases) {
+        unsigned value = 1;
+        EXPECT_EQ(ParseUnsignedInRange(c.text, 0, c.high, value), c.result) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-
 #include <string>
 #include <vector>
 
@@ -11,32 +10,23 @@
 
 namespace {
 
-struct Case { const char* text; std::vector<unsigned> flags; };
-
-void PrintTo(const Case& c, std::ostream* os) { *os << '"' << c.text << '"'; }
-
-class SessionEndTest : public ::testing::TestWithParam<Case> {};
-
-TEST_P(SessionEndTest, TextGivesTheseRequestsInOrder)
+TEST(SessionEnd, TextGivesTheseRequestsInOrder)
 {
-    std::vector<unsigned> flags;
-    for (const SessionEndRequest& request : SessionEndRequestsFor(GetParam().text))
-        flags.push_back(SessionEndFlags(request.kind, request.forced));
-    EXPECT_EQ(flags, GetParam().flags);
+    // Only "(Brute)" forces applications to close; keywords are found in any case and independently, restart
+    // before shutdown before log off.
+    const struct { const char* text; std::vector<unsigned> flags; } cases[] = {
+        {"Shutdown", {0x1}}, {"Shutdown(Brute)", {0x5}}, {"Restart", {0x2}}, {"Restart(Brute)", {0x6}},
+        {"Log Off", {0x0}}, {"SHUTDOWN", {0x1}}, {"restart(brute)", {0x6}}, {"lOG oFF", {0x0}},
+        {"ShutDown(BRUTE)", {0x5}},
+        {"", {}}, {"Brute", {}}, {"Hibernate", {}}, {"Logoff", {}}, {"Shut down", {}},
+        {"log off and restart", {0x2, 0x0}}, {"shutdown restart log off brute", {0x6, 0x5, 0x4}}};
+    for (const auto& c : cases) {
+        std::vector<unsigned> flags;
+        for (const SessionEndRequest& request : SessionEndRequestsFor(c.text))
+            flags.push_back(SessionEndFlags(request.kind, request.forced));
+        EXPECT_EQ(flags, c.flags) << '"' << c.text << '"';
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Labels, SessionEndTest,
-    ::testing::Values(
-        // The gentle labels ask applications to close; only "(Brute)" forces them.
-        Case{"Shutdown", {0x1}}, Case{"Shutdown(Brute)", {0x5}}, Case{"Restart", {0x2}},
-        Case{"Restart(Brute)", {0x6}}, Case{"Log Off", {0x0}},
-        // Any case.
-        Case{"SHUTDOWN", {0x1}}, Case{"restart(brute)", {0x6}}, Case{"lOG oFF", {0x0}}, Case{"ShutDown(BRUTE)", {0x5}},
-        // No keyword: nothing at all.
-        Case{"", {}}, Case{"Brute", {}}, Case{"Hibernate", {}}, Case{"Logoff", {}}, Case{"Shut down", {}},
-        // Keywords are tested independently, restart before shutdown before log off.
-        Case{"log off and restart", {0x2, 0x0}}, Case{"shutdown restart log off brute", {0x6, 0x5, 0x4}}));
 
 // Ticks as an idle thread's timer delivers them: just after each full second.
 TEST(Countdown, RunsOutOnTheTickAfterTheLastFullMinuteNeverOnIt)

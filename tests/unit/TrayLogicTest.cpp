@@ -7,13 +7,9 @@ namespace {
 
 TEST(TrayLogic, RecordSizeFollowsShellVersionAndProcessor)
 {
-    struct Case {
-        int shell;
-        unsigned size32;
-        unsigned size64;
-    };
-    const Case cases[] = {{0, 88, 104}, {4, 88, 104}, {5, 488, 504}, {6, 504, 520}, {10, 504, 520}};
-    for (const Case& c : cases) {
+    const struct { int shell; unsigned size32, size64; } cases[] = {
+        {0, 88, 104}, {4, 88, 104}, {5, 488, 504}, {6, 504, 520}, {10, 504, 520}};
+    for (const auto& c : cases) {
         EXPECT_EQ(NotifyIconRecordSize(c.shell, 4), c.size32) << "shell " << c.shell;
         EXPECT_EQ(NotifyIconRecordSize(c.shell, 8), c.size64) << "shell " << c.shell;
     }
@@ -25,30 +21,24 @@ TEST(TrayLogic, OnlyOurIconsRightButtonUpAndDoubleClickAct)
     EXPECT_EQ(TrayActionFor(133, 133, kMouseLeftDoubleClick), TrayAction::RunDefaultItem);
     EXPECT_EQ(TrayActionFor(134, 133, kMouseLeftDoubleClick), TrayAction::NotOurs);
     EXPECT_EQ(TrayActionFor(0, 133, kMouseRightButtonUp), TrayAction::NotOurs);
-    for (unsigned other : {0x200u /* move */, 0x201u /* left down */, 0x202u /* left up */, 0x204u /* right down */,
-                           0x206u /* right double click */, 0x207u /* middle down */}) {
+    // Move; left down and up; right down and double click; middle down.
+    for (unsigned other : {0x200u, 0x201u, 0x202u, 0x204u, 0x206u, 0x207u})
         EXPECT_EQ(TrayActionFor(133, 133, other), TrayAction::Nothing) << other;
-    }
 }
 
 TEST(TrayLogic, StartWithWindowsIsTickedOnlyForAnEntryThatStartsThisVeryProgram)
 {
     const char kModule[] = "C:\\Program Files\\Dusklamp\\dusklamp.exe";
     const struct { std::string command; bool starts; } cases[] = {
-        {StartupCommandFor(kModule), true},
-        {"\"C:\\Program Files\\Dusklamp\\dusklamp.exe\" :silent", true},
+        {StartupCommandFor(kModule), true}, {"\"C:\\Program Files\\Dusklamp\\dusklamp.exe\" :silent", true},
         {"\"c:\\program files\\dusklamp\\DUSKLAMP.EXE\"", true},
         {"  \"C:\\Program Files\\Dusklamp\\dusklamp.exe\"", true},
         {"C:\\Program Files\\Dusklamp\\dusklamp.exe :silent", true},
         {"C:\\Program Files\\Dusklamp\\dusklamp.exe", true},
-        {"\"D:\\Old\\dusklamp.exe\" :silent", false},
-        {"\"C:\\Program Files\\Dusklamp\\dusklamp.exe.old\"", false},
+        {"\"D:\\Old\\dusklamp.exe\" :silent", false}, {"\"C:\\Program Files\\Dusklamp\\dusklamp.exe.old\"", false},
         {"C:\\Program Files\\Dusklamp\\dusklamp.exe2 :silent", false},
         {"\"C:\\Program Files\\Dusklamp\\dusklamp.exe", false},  // never closed
-        {"C:\\Program Files\\Dusklamp", false},
-        {"\"\"", false},
-        {"", false},
-    };
+        {"C:\\Program Files\\Dusklamp", false}, {"\"\"", false}, {"", false}};
     for (const auto& c : cases)
         EXPECT_EQ(StartupCommandStartsProgram(c.command, kModule), c.starts) << c.command;
     EXPECT_EQ(StartupCommandFor(kModule), "\"C:\\Program Files\\Dusklamp\\dusklamp.exe\" :silent");

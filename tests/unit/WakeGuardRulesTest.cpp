@@ -19,14 +19,11 @@ CWakeGuardRules Armed()
 
 TEST(WakeGuardRules, ArmsOnlyAtTheBroadcastOfAPlainOffRequestTheUserWants)
 {
-    struct Case { const char* what; bool requested, displayOff, wanted, arms; };
-    const Case cases[] = {
-        {"off request, wanted", true, true, true, true},
-        {"option off", true, true, false, false},
+    const struct { const char* what; bool requested, displayOff, wanted, arms; } cases[] = {
+        {"off request, wanted", true, true, true, true}, {"option off", true, true, false, false},
         {"a broadcast nobody asked this guard for (a lock's blanking)", false, true, true, false},
-        {"the request ended in display on", true, false, true, false},
-    };
-    for (const Case& c : cases) {
+        {"the request ended in display on", true, false, true, false}};
+    for (const auto& c : cases) {
         CWakeGuardRules rules;
         if (c.requested)
             rules.OnDisplayOffRequested();
@@ -92,7 +89,6 @@ TEST(WakeGuardRules, AMouseThatNeverSettlesStillReblanksEverySecondAndNoMoreOfte
 {
     CWakeGuardRules rules = Armed();
     int reblanks = 0;
-    // Input every 20 ms for 5 s, checks every 10 ms.
     for (unsigned long long now = 0; now < 5000; now += 10) {
         if (now % 20 == 0)
             rules.OnMouseInput(now);
