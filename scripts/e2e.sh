@@ -14,13 +14,13 @@ read -r -a arch_list <<<"$arches"
 cores=$(nproc)
 if [ "${#arch_list[@]}" -gt 1 ] && [ "$cores" -ge 4 ]; then
     side_by_side=1
-    how="side by side ($cores cores)"
+    how=", side by side on $cores cores"
 else
     side_by_side=0
-    how="one after the other ($cores cores)"
+    how=", one after the other on $cores cores"
 fi
-[ "${#arch_list[@]}" -gt 1 ] || how="($cores cores)"
-echo "e2e: $(wine_arches_reason), $how"
+[ "${#arch_list[@]}" -gt 1 ] || how=" on $cores cores"
+echo "e2e: $(wine_arches_reason)$how"
 
 run_build() {
     ctest --test-dir "${dirs[$1]}" --output-on-failure -j 2 >"${dirs[$1]}/e2e.log" 2>&1
