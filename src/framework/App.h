@@ -51,6 +51,7 @@ public:
     bool WriteProfileString(const char* section, const char* entry, const std::string& value) const;
     // As CProfile::QueryString.
     bool QueryProfileString(const char* section, const char* entry, std::string& value, bool& exists) const;
+    std::string ProfileSectionPath(const char* section) const { return Profile().SectionPath(section); }
 
 protected:
     // The text after the program's own name on its command line.

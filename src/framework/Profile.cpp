@@ -55,8 +55,12 @@ bool CProfile::OpenSectionToRead(const char* section, CRegKey& key, bool& missin
 {
     // Read access alone: where the user may read the settings but not change them, asking for
     // more would fail the read, and every value would take its default.
-    const std::string path = "Software\\" + m_company + "\\" + m_application + "\\" + section;
-    return key.Open(HKEY_CURRENT_USER, path.c_str(), KEY_READ, missing);
+    return key.Open(HKEY_CURRENT_USER, SectionPath(section).c_str(), KEY_READ, missing);
+}
+
+std::string CProfile::SectionPath(const char* section) const
+{
+    return "Software\\" + m_company + "\\" + m_application + "\\" + section;
 }
 
 bool CProfile::CreateSection(const char* section, CRegKey& key) const

@@ -41,6 +41,8 @@ public:
     // the value is there but is no string (REG_SZ or REG_EXPAND_SZ) or the registry refuses or
     // fails to give it; true otherwise, with exists false when neither the value nor its key is there.
     bool QueryString(const char* section, const char* entry, std::string& value, bool& exists) const;
+    // The section's key under HKEY_CURRENT_USER.
+    std::string SectionPath(const char* section) const;
 
 private:
     bool OpenSectionToRead(const char* section, CRegKey& key, bool& missing) const;

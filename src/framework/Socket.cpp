@@ -356,14 +356,38 @@ bool CAsyncSocket::Accept(CAsyncSocket& connected, long events)
         ::WSASetLastError(WSAEINVAL);
         return false;
     }
-    const SOCKET socket = ::accept(m_socket, nullptr, nullptr);
-    if (socket == INVALID_SOCKET)
+    sockaddr_in peer;
+    const SOCKET socket = TakeConnection(peer);
+    return socket != INVALID_SOCKET && connected.Attach(socket, events);
+}
+
+SOCKET CAsyncSocket::TakeConnection(sockaddr_in& peer)
+{
+    peer = {};
+    int size = sizeof(peer);
+    const SOCKET socket = ::accept(m_socket, reinterpret_cast<sockaddr*>(&peer), &size);
+    if (socket != INVALID_SOCKET && (size != sizeof(peer) || peer.sin_family != AF_INET))
+        peer = {};
+    return socket;
+}
+
+bool CAsyncSocket::RenewNotices()
+{
+    return IsOpen() && ::WSAAsyncSelect(m_socket, CSocketNotifier::Window(), m_message, m_events) == 0;
+}
+
+bool CAsyncSocket::Attach(SOCKET connection, long events)
+{
+    if (IsOpen()) {
+        ::closesocket(connection);
+        ::WSASetLastError(WSAEINVAL);
         return false;
-    // The new socket inherits our notification number; it gets its own, and until then the
-    // dispatcher ignores what comes under the old one.
-    connected.m_socket = socket;
-    if (!connected.Register(events))
-        return connected.FailAndClose();
+    }
+    // The new socket inherits the listener's notification number; it gets its own, and until then
+    // the dispatcher ignores what comes under the old one.
+    m_socket = connection;
+    if (!Register(events))
+        return FailAndClose();
     return true;
 }
 

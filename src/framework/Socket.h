@@ -26,6 +26,17 @@ public:
     // Attaches a waiting connection to the closed socket given, which notifies the given events.
     // False with WSAEWOULDBLOCK when none waits.
     bool Accept(CAsyncSocket& connected, long events);
+    // A waiting connection and its far end (all zeros when the system no longer knows it), not
+    // yet anybody's: Attach it, or closesocket it. INVALID_SOCKET with WSAEWOULDBLOCK when none
+    // waits. It notifies what this socket does until attached, so a listener that only notifies
+    // FD_ACCEPT gets nothing posted for a connection it closes at once.
+    SOCKET TakeConnection(sockaddr_in& peer);
+    // Asks for this socket's notices afresh: after an accept that found nothing waiting, Wine has
+    // been seen to tell of no further connection until the next accept that takes one.
+    bool RenewNotices();
+    // Makes a connection from TakeConnection this closed socket's, notifying the given events;
+    // false when it could not, and the connection is closed then.
+    bool Attach(SOCKET connection, long events);
     // Starts connecting; OnConnect tells how it ended. False when it failed at once.
     bool Connect(const in_addr& address, unsigned short port);
     // Both give SOCKET_ERROR on failure, with the reason in WSAGetLastError; neither waits.

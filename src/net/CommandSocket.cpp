@@ -3,41 +3,32 @@
 #include "net/CommandSocket.h"
 
 #include "framework/App.h"
-#include "net/AllowedSenders.h"
+#include "framework/Clock.h"
 #include "net/CommandTable.h"
 #include "net/DataFiles.h"
-#include "settings/NetworkSettings.h"
 #include "settings/NetworkValues.h"
 
 namespace {
 
 // Room for a burst: a sender waits its turn in the queue rather than being refused by the system.
 const int kBacklog = 64;
+// The next turn after one that stopped at its bound: as soon as nothing else waits (timers come
+// after input and posted messages).
+const UINT kNextTurnMs = 1;
 // Under a flood the socket layer has been seen to leave a connection that arrived while we were
 // accepting without its notice, and with it every later one: a look this often picks them up.
-// Only while connections come and go; an idle listener is never woken.
+// Only while connections come and go: after a look that finds nothing to take and nothing open,
+// an idle listener is never woken.
 const UINT kAcceptCheckMs = 500;
-
-// The connection's far end; all zeros when the system no longer knows it (reset meanwhile).
-sockaddr_in PeerOf(const CAsyncSocket& connection)
-{
-    sockaddr_in peer = {};
-    int size = sizeof(peer);
-    if (::getpeername(connection.GetHandle(), reinterpret_cast<sockaddr*>(&peer), &size) != 0
-        || peer.sin_family != AF_INET)
-        peer = {};
-    return peer;
-}
-
-// Read afresh for each connection, as every setting is, so a changed list counts at once.
-bool IsAllowed(const sockaddr_in& peer)
-{
-    return IsSenderAllowed(CNetworkSettings().ReadAllowedSenders(), ntohl(peer.sin_addr.s_addr));
-}
 
 void LogReceived(const sockaddr_in& peer, const std::string& what)
 {
     AppendReceivedLog(::inet_ntoa(peer.sin_addr), ntohs(peer.sin_port), what);
+}
+
+unsigned long long NowMs()
+{
+    return MonotonicMicroseconds() / 1000;
 }
 
 }  // namespace
@@ -52,52 +43,146 @@ CCommandSocket::CCommandSocket(IReceivedCommandTarget& target)
 bool CCommandSocket::Open(unsigned port)
 {
     Close();
+    m_waitingForTurn = false;
     if (port < kLowestPort || port > kHighestPort)
         return false;
-    return Create(static_cast<unsigned short>(port)) && Listen(kBacklog);
+    // Only FD_ACCEPT: a connection taken inherits it, so one refused and closed at once has nothing
+    // posted for it.
+    return Create(static_cast<unsigned short>(port), FD_ACCEPT) && Listen(kBacklog);
 }
 
 void CCommandSocket::OnAccept(int)
 {
-    AcceptWaiting();
-    SetTimeout(kAcceptCheckMs);
+    if (!m_waitingForTurn)
+        TakeTurn();
 }
 
 void CCommandSocket::OnTimeout()
 {
-    if (AcceptWaiting())
-        SetTimeout(kAcceptCheckMs);
+    TakeTurn();
 }
 
-bool CCommandSocket::AcceptWaiting()
+void CCommandSocket::OnConnectionEnded()
 {
-    // Each free slot takes one waiting connection. With every slot taken nothing is accepted, and
-    // the socket layer tells of no further connection until we accept again: a connection that
-    // ends calls us back. A flood thus costs no more than the slots.
-    for (CConnection& connection : m_connections) {
-        if (connection.IsOpen())
-            continue;
-        if (!Accept(connection, FD_READ | FD_CLOSE)) {
-            // Anything but an empty queue lost that one connection (reset while waiting, say).
-            if (::WSAGetLastError() == WSAEWOULDBLOCK)
-                break;
-            continue;
-        }
-        // Before any read or timer: a sender outside the list costs nothing more and is closed at once.
-        const sockaddr_in peer = PeerOf(connection);
-        if (!IsAllowed(peer)) {
-            LogReceived(peer, kReceivedRefused);
-            connection.Close();
-            continue;
-        }
-        if (!connection.Begin(peer))
-            connection.Close();
+    // A slot is free again: with every slot taken, connections may be waiting without a notice.
+    if (!m_waitingForTurn)
+        TakeTurn();
+}
+
+void CCommandSocket::TakeTurn()
+{
+    m_waitingForTurn = false;
+    // Here rather than in a timer of its own: a flood of posted notices would hold back any timer.
+    WriteDueSummaries();
+    ScheduleTurn(IsOpen() ? AcceptWaiting() : Turn());
+}
+
+void CCommandSocket::ScheduleTurn(const Turn& turn)
+{
+    if (!IsOpen())
+        return;
+    UINT delay = 0;
+    if (turn.more)
+        delay = kNextTurnMs;
+    else if (turn.taken > 0 || AnyOpen())
+        delay = kAcceptCheckMs;
+    if (m_repeats.HasPending()) {
+        const unsigned long long now = NowMs(), due = m_repeats.DueAtMs();
+        const UINT untilDue = due > now ? static_cast<UINT>(due - now) : kNextTurnMs;
+        if (delay == 0 || untilDue < delay)
+            delay = untilDue;
     }
+    if (delay == 0) {
+        CancelTimeout();
+        return;
+    }
+    // Never left waiting for a timer that will not come: notices would be ignored for good.
+    const bool timerSet = SetTimeout(delay);
+    m_waitingForTurn = turn.more && timerSet;
+}
+
+CCommandSocket::CConnection* CCommandSocket::FreeSlot()
+{
+    for (CConnection& connection : m_connections) {
+        if (!connection.IsOpen())
+            return &connection;
+    }
+    return nullptr;
+}
+
+bool CCommandSocket::AnyOpen() const
+{
     for (const CConnection& connection : m_connections) {
         if (connection.IsOpen())
             return true;
     }
     return false;
+}
+
+const CAllowedSenders& CCommandSocket::AllowedSenders()
+{
+    // Parsed again only when the registry says the value may have changed, so that a connection
+    // costs no registry read, and a long list no more than a short one; the watch starts before
+    // the read, so that a change made meanwhile is seen at the next turn.
+    if (!m_allowedLoaded || m_allowedWatch.HasChanged()) {
+        m_allowedWatch.Start();
+        m_allowed.Load(CNetworkSettings().ReadAllowedSenders());
+        m_allowedLoaded = true;
+    }
+    return m_allowed;
+}
+
+void CCommandSocket::CountRepeat(const sockaddr_in& peer, const char* kind)
+{
+    m_repeats.Add(ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port), kind);
+}
+
+void CCommandSocket::WriteDueSummaries()
+{
+    std::vector<ReceivedRecord> records;
+    for (CRepeatSummary::Record& due : m_repeats.TakeDue(NowMs())) {
+        in_addr address = {};
+        address.s_addr = htonl(due.address);
+        records.push_back({::inet_ntoa(address), due.port, std::move(due.what)});
+    }
+    AppendReceivedLog(records);
+}
+
+CCommandSocket::Turn CCommandSocket::AcceptWaiting()
+{
+    // Each free slot takes one waiting connection. With every slot taken nothing is accepted, and
+    // the socket layer tells of no further connection until we accept again: a connection that
+    // ends calls us back. A flood thus costs no more than the slots, and no turn more than its bound.
+    Turn turn;
+    const CAllowedSenders* allowed = nullptr;
+    while (CConnection* slot = FreeSlot()) {
+        if (turn.taken == kAcceptsPerTurn) {
+            turn.more = true;
+            break;
+        }
+        ++turn.taken;
+        sockaddr_in peer;
+        const SOCKET taken = TakeConnection(peer);
+        if (taken == INVALID_SOCKET) {
+            // Anything but an empty queue lost that one connection (reset while waiting, say).
+            if (::WSAGetLastError() == WSAEWOULDBLOCK) {
+                RenewNotices();
+                break;
+            }
+            continue;
+        }
+        if (!allowed)
+            allowed = &AllowedSenders();
+        // Before any read or timer: a sender outside the list is closed at once and only counted.
+        if (!allowed->Allows(ntohl(peer.sin_addr.s_addr))) {
+            ::closesocket(taken);
+            CountRepeat(peer, kReceivedRefused);
+            continue;
+        }
+        if (!slot->Attach(taken, FD_READ | FD_CLOSE) || !slot->Begin(peer))
+            slot->Close();
+    }
+    return turn;
 }
 
 bool CCommandSocket::CConnection::Begin(const sockaddr_in& peer)
@@ -124,11 +209,10 @@ void CCommandSocket::CConnection::OnClose(int)
 
 void CCommandSocket::CConnection::OnTimeout()
 {
-    // Recorded before the close, as every record is: a peer that sees its connection end can
-    // count on the record having been attempted.
-    LogReceived(m_peer, kReceivedSilent);
+    // What a port scan leaves: counted, as refusals are, not written one by one.
     Close();
-    m_owner->AcceptWaiting();
+    m_owner->CountRepeat(m_peer, kReceivedSilent);
+    m_owner->OnConnectionEnded();
 }
 
 void CCommandSocket::CConnection::ReadOnce()
@@ -147,7 +231,7 @@ void CCommandSocket::CConnection::ReadOnce()
     // A command may open a dialog whose loop runs for long; it must not run inside this event.
     if (!Defer()) {
         Close();
-        m_owner->AcceptWaiting();
+        m_owner->OnConnectionEnded();
     }
 }
 
@@ -161,7 +245,7 @@ void CCommandSocket::CConnection::OnDeferred()
     CCommandSocket& owner = *m_owner;
     LogReceived(m_peer, owner.m_target.NameReceived(text));
     Close();
-    owner.AcceptWaiting();
+    owner.OnConnectionEnded();
     owner.m_target.ExecuteReceived(text);
 }
 

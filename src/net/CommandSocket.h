@@ -1,11 +1,14 @@
 // The listening socket for other computers' commands: one short text per connection, each
-// connection served on its own.
+// connection served on its own, and whatever strangers send costing the rest of the program little.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
 #include "framework/Socket.h"
+#include "net/AllowedSenders.h"
+#include "net/RepeatSummary.h"
+#include "settings/NetworkSettings.h"
 
 // What each received command text is handed to.
 class IReceivedCommandTarget {
@@ -26,6 +29,9 @@ public:
     static const UINT kReadLimitMs = 3000;
     // Connections open at once; past that the system's backlog holds (and then refuses) the rest.
     static const std::size_t kMaxConnections = 64;
+    // Connections taken in one turn; then the message loop runs, the user's input, the hot key and
+    // timers first, before the next turn.
+    static const std::size_t kAcceptsPerTurn = 16;
 
     explicit CCommandSocket(IReceivedCommandTarget& target);
 
@@ -59,11 +65,30 @@ private:
         std::string m_text;
     };
 
-    // True when a connection was taken or is still being served.
-    bool AcceptWaiting();
+    struct Turn {
+        std::size_t taken = 0;
+        // Stopped at the bound with connections perhaps still waiting.
+        bool more = false;
+    };
+
+    void TakeTurn();
+    Turn AcceptWaiting();
+    void ScheduleTurn(const Turn& turn);
+    void OnConnectionEnded();
+    CConnection* FreeSlot();
+    bool AnyOpen() const;
+    const CAllowedSenders& AllowedSenders();
+    void CountRepeat(const sockaddr_in& peer, const char* kind);
+    void WriteDueSummaries();
 
     IReceivedCommandTarget& m_target;
     CConnection m_connections[kMaxConnections];
+    // Notices that come while a turn waits for its timer are left to that turn.
+    bool m_waitingForTurn = false;
+    CAllowedSenders m_allowed;
+    CAllowedSendersWatch m_allowedWatch;
+    bool m_allowedLoaded = false;
+    CRepeatSummary m_repeats;
 };
 
 // Opens or reopens the listener as the stored settings say, starting the socket layer when sending

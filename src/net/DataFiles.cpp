@@ -89,9 +89,19 @@ void AppendCommandLog(const std::string& address, const std::string& port, const
 
 void AppendReceivedLog(const std::string& address, unsigned port, const std::string& what)
 {
-    AppendToFileWithin(DataFileToWrite(kReceivedLogFile),
-                       FormatCommandLogRecord(LocalTimeText(), address, std::to_string(port), what),
-                       kReceivedLogLimitBytes, DataFile(kReceivedLogOlderFile));
+    AppendReceivedLog({ReceivedRecord{address, port, what}});
+}
+
+void AppendReceivedLog(const std::vector<ReceivedRecord>& records)
+{
+    if (records.empty())
+        return;
+    const std::string time = LocalTimeText();
+    std::string text;
+    for (const ReceivedRecord& record : records)
+        text += FormatCommandLogRecord(time, record.address, std::to_string(record.port), record.what);
+    AppendToFileWithin(DataFileToWrite(kReceivedLogFile), text, kReceivedLogLimitBytes,
+                       DataFile(kReceivedLogOlderFile));
 }
 
 void OpenCommandsLog()

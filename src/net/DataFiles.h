@@ -27,6 +27,13 @@ inline constexpr char kReceivedSilent[] = "Silent";
 // One record per connection from another computer: the command's label or switch, kReceivedRefused
 // or kReceivedSilent. A log that cannot be written is skipped, and the command runs all the same.
 void AppendReceivedLog(const std::string& address, unsigned port, const std::string& what);
+struct ReceivedRecord {
+    std::string address;
+    unsigned port;
+    std::string what;
+};
+// Several records with one opening of the file, all with the same time.
+void AppendReceivedLog(const std::vector<ReceivedRecord>& records);
 // Open the log in whatever program the system associates with its file type.
 void OpenCommandsLog();
 void OpenReceivedLog();

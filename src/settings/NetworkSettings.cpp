@@ -98,3 +98,15 @@ void CNetworkSettings::WriteAllowedSenders(const std::string& list) const
     if (!IsAllowedSendersManaged())
         WriteString("AllowedSenders", list);
 }
+
+void CAllowedSendersWatch::Start()
+{
+    m_machinePolicy.Watch(HKEY_LOCAL_MACHINE, kPolicyPath);
+    m_userPolicy.Watch(HKEY_CURRENT_USER, kPolicyPath);
+    m_own.Watch(HKEY_CURRENT_USER, CWinApp::Current()->ProfileSectionPath(kSection).c_str());
+}
+
+bool CAllowedSendersWatch::HasChanged() const
+{
+    return m_machinePolicy.HasChanged() || m_userPolicy.HasChanged() || m_own.HasChanged();
+}

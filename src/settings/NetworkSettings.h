@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "framework/RegistryWatch.h"
 #include "settings/NetworkValues.h"
 
 // Which of the values the dialog shows a policy sets: those the user can neither change nor store.
@@ -35,4 +36,17 @@ public:
     StoredAllowedSenders ReadAllowedSenders() const;
     void WriteAllowedSenders(const std::string& list) const;
     void WriteIntroductionOffered() const;
+};
+
+// Tells when "AllowedSenders" may have changed, wherever it is set: by either policy or by the user.
+class CAllowedSendersWatch {
+public:
+    // From now on; the value is to be read after this.
+    void Start();
+    bool HasChanged() const;
+
+private:
+    CRegistryWatch m_machinePolicy;
+    CRegistryWatch m_userPolicy;
+    CRegistryWatch m_own;
 };
