@@ -53,8 +53,7 @@ bool CCommandSocket::Open(unsigned port)
 
 void CCommandSocket::OnAccept(int)
 {
-    if (!m_waitingForTurn)
-        TakeTurn();
+    RequestTurn();
 }
 
 void CCommandSocket::OnTimeout()
@@ -65,8 +64,22 @@ void CCommandSocket::OnTimeout()
 void CCommandSocket::OnConnectionEnded()
 {
     // A slot is free again: with every slot taken, connections may be waiting without a notice.
-    if (!m_waitingForTurn)
-        TakeTurn();
+    RequestTurn();
+}
+
+void CCommandSocket::RequestTurn()
+{
+    if (m_waitingForTurn)
+        return;
+    // Posted notices come before input, the hot key and timers: peers that connect as fast as they
+    // are served would hold those back for good. While any of them waits, the listener steps aside
+    // until the queue has let them through, and takes no connection meanwhile, so that no notice
+    // of it is posted either.
+    if (HIWORD(::GetQueueStatus(QS_INPUT | QS_HOTKEY | QS_TIMER)) != 0 && SetTimeout(kNextTurnMs)) {
+        m_waitingForTurn = true;
+        return;
+    }
+    TakeTurn();
 }
 
 void CCommandSocket::TakeTurn()

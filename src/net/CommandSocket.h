@@ -71,6 +71,7 @@ private:
         bool more = false;
     };
 
+    void RequestTurn();
     void TakeTurn();
     Turn AcceptWaiting();
     void ScheduleTurn(const Turn& turn);
