@@ -173,17 +173,16 @@ CCommandSocket::Turn CCommandSocket::AcceptWaiting()
             turn.more = true;
             break;
         }
-        ++turn.taken;
         sockaddr_in peer;
         const SOCKET taken = TakeConnection(peer);
-        if (taken == INVALID_SOCKET) {
-            // Anything but an empty queue lost that one connection (reset while waiting, say).
-            if (::WSAGetLastError() == WSAEWOULDBLOCK) {
-                RenewNotices();
-                break;
-            }
-            continue;
+        if (taken == INVALID_SOCKET && ::WSAGetLastError() == WSAEWOULDBLOCK) {
+            RenewNotices();
+            break;
         }
+        ++turn.taken;
+        // Anything but an empty queue lost that one connection (reset while waiting, say).
+        if (taken == INVALID_SOCKET)
+            continue;
         if (!allowed)
             allowed = &AllowedSenders();
         // Before any read or timer: a sender outside the list is closed at once and only counted.
