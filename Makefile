@@ -42,7 +42,8 @@ unit: native
 e2e: build
 	@bash scripts/e2e.sh $(WIN_DIR) $(WIN64_DIR)
 
-# The computer list reader and the allowed-senders reader under libFuzzer, each for a bounded time.
+# The computer list reader, the allowed-senders reader and what the received log carries over,
+# each under libFuzzer for a bounded time.
 # The corpora they grow and any crash inputs stay in the build directory; the seeds in tests/fuzz
 # are only read.
 FUZZ_FLAGS := -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc
@@ -58,11 +59,17 @@ $(FUZZ_DIR)/allowed_senders_fuzz: tests/fuzz/AllowedSendersFuzz.cpp $(SENDERS_SO
 	mkdir -p $(FUZZ_DIR)/senders-corpus
 	clang++ $(FUZZ_FLAGS) tests/fuzz/AllowedSendersFuzz.cpp $(SENDERS_SOURCES) -o $@
 
-fuzz: $(FUZZ_DIR)/computer_list_fuzz $(FUZZ_DIR)/allowed_senders_fuzz
+$(FUZZ_DIR)/received_log_fuzz: tests/fuzz/ReceivedLogFuzz.cpp src/net/CommandLog.cpp src/net/CommandLog.h | setup
+	mkdir -p $(FUZZ_DIR)/received-log-corpus
+	clang++ $(FUZZ_FLAGS) tests/fuzz/ReceivedLogFuzz.cpp src/net/CommandLog.cpp -o $@
+
+fuzz: $(FUZZ_DIR)/computer_list_fuzz $(FUZZ_DIR)/allowed_senders_fuzz $(FUZZ_DIR)/received_log_fuzz
 	$(FUZZ_DIR)/computer_list_fuzz -max_total_time=$(FUZZ_TIME) -artifact_prefix=$(FUZZ_DIR)/ \
 	  $(FUZZ_DIR)/corpus tests/fuzz/corpus
 	$(FUZZ_DIR)/allowed_senders_fuzz -max_total_time=$(FUZZ_TIME) -artifact_prefix=$(FUZZ_DIR)/senders- \
 	  $(FUZZ_DIR)/senders-corpus tests/fuzz/senders-corpus
+	$(FUZZ_DIR)/received_log_fuzz -max_total_time=$(FUZZ_TIME) -artifact_prefix=$(FUZZ_DIR)/received-log- \
+	  $(FUZZ_DIR)/received-log-corpus tests/fuzz/received-log-corpus
 
 # The Administrative Templates: well-formed, agreeing with each other, and naming only values the
 # program reads.

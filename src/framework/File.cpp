@@ -66,8 +66,28 @@ bool AppendToFile(const std::string& path, const std::string& bytes)
     return file.IsOpen() && WriteAll(file.Get(), bytes) && file.Close();
 }
 
+namespace {
+
+// The file at path becomes the one at olderPath, after what carryOver keeps of the older one.
+bool MoveAside(const std::string& path, const std::string& olderPath, CarryOver carryOver)
+{
+    std::string older, current;
+    const std::string kept = carryOver && ReadWholeFile(olderPath, older) ? carryOver(older) : std::string();
+    const bool merge = !kept.empty() && ReadWholeFile(path, current);
+    // A file that cannot be moved (a viewer holds it without sharing its deletion) stays as it
+    // was, and so does the older one. A merge that fails loses what it would have kept, and
+    // nothing else.
+    if (!::MoveFileExA(path.c_str(), olderPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return false;
+    if (merge)
+        ReplaceFileContents(olderPath, kept + current);
+    return true;
+}
+
+}  // namespace
+
 bool AppendToFileWithin(const std::string& path, const std::string& bytes, unsigned long long limit,
-                        const std::string& olderPath)
+                        const std::string& olderPath, CarryOver carryOver)
 {
     for (bool movedAside = false;; movedAside = true) {
         CFileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
@@ -82,7 +102,7 @@ bool AppendToFileWithin(const std::string& path, const std::string& bytes, unsig
         // A file that cannot be moved aside (a viewer holds it without sharing its deletion) gets
         // nothing more, rather than growing without end.
         file.Close();
-        if (movedAside || !::MoveFileExA(path.c_str(), olderPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+        if (movedAside || !MoveAside(path, olderPath, carryOver))
             return false;
     }
 }

@@ -7,10 +7,13 @@
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 // Appends the bytes, creating the file when it does not exist.
 bool AppendToFile(const std::string& path, const std::string& bytes);
+// What of the older file to keep, at its start, when it is replaced.
+using CarryOver = std::string (*)(const std::string& older);
 // Appends the bytes as AppendToFile does; but first a file they would take past the limit is
-// moved to olderPath, replacing what was there, and a new one begins. False when nothing was written.
+// moved to olderPath, replacing what was there but what carryOver keeps of it, and a new one
+// begins. False when nothing was written.
 bool AppendToFileWithin(const std::string& path, const std::string& bytes, unsigned long long limit,
-                        const std::string& olderPath);
+                        const std::string& olderPath, CarryOver carryOver = nullptr);
 // Replaces the file's contents in one step: a new file is written beside it and moved over it, so
 // a failure at any point leaves the old file exactly as it was.
 bool ReplaceFileContents(const std::string& path, const std::string& bytes);

@@ -17,6 +17,13 @@ namespace {
 // Past this size the log of received commands starts afresh, so that a flood cannot fill the disk.
 const unsigned long long kReceivedLogLimitBytes = 1024 * 1024;
 
+// The commands of the older log stay when it is replaced, up to half the limit: only commands, never
+// what strangers did, can push a command out.
+std::string KeepReceivedCommands(const std::string& older)
+{
+    return CommandRecordsOf(older, kReceivedLogLimitBytes / 2);
+}
+
 // The user's application-data folder when the installation keeps the files there. Asked afresh each
 // time, as the rest of the settings are. Without the folder they stay beside the program.
 bool InstalledDataFolder(std::string& applicationData)
@@ -101,7 +108,7 @@ void AppendReceivedLog(const std::vector<ReceivedRecord>& records)
     for (const ReceivedRecord& record : records)
         text += FormatCommandLogRecord(time, record.address, std::to_string(record.port), record.what);
     AppendToFileWithin(DataFileToWrite(kReceivedLogFile), text, kReceivedLogLimitBytes,
-                       DataFile(kReceivedLogOlderFile));
+                       DataFile(kReceivedLogOlderFile), &KeepReceivedCommands);
 }
 
 void OpenCommandsLog()

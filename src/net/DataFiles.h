@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "net/CommandLog.h"
 #include "net/ComputerList.h"
 
 // Where a data file of the program lives: the executable's folder (never the working folder), or
@@ -19,11 +20,6 @@ bool WriteComputerList(const std::vector<ComputerEntry>& computers);
 
 // One record per attempt, written before the attempt; a log that cannot be written is skipped.
 void AppendCommandLog(const std::string& address, const std::string& port, const std::string& label);
-// What the log of received commands says beside a command's label or switch: a sender outside the
-// allowed list, and a peer that sent nothing within the time allowed.
-inline constexpr char kReceivedRefused[] = "Refused";
-inline constexpr char kReceivedSilent[] = "Silent";
-
 // One record per connection from another computer: the command's label or switch, kReceivedRefused
 // or kReceivedSilent. A log that cannot be written is skipped, and the command runs all the same.
 void AppendReceivedLog(const std::string& address, unsigned port, const std::string& what);

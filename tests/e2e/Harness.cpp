@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -137,10 +138,16 @@ bool Process::Start(const std::string& arguments, const std::string& folder)
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = NullDevice(GENERIC_READ);
     startup.hStdOutput = startup.hStdError = NullDevice(GENERIC_WRITE);
-    // Suspended until it is in the job, so that nothing it starts can escape it.
-    const bool started = ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                                          nullptr, nullptr, &startup, &m_info)
-        != FALSE;
+    // Suspended until it is in the job, so that nothing it starts can escape it. Wine has been seen
+    // to fail a start once in hundreds, with nothing wrong with the program: a second try tells the two apart.
+    bool started = false;
+    for (int attempt = 0; attempt < 2 && !started; ++attempt) {
+        started = ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                                   nullptr, &startup, &m_info)
+            != FALSE;
+        if (!started)
+            std::fprintf(stderr, "starting %s failed with error %lu\n", commandLine.c_str(), ::GetLastError());
+    }
     ::CloseHandle(startup.hStdInput);
     ::CloseHandle(startup.hStdOutput);
     if (!started) {

@@ -467,10 +467,13 @@ TEST_F(NetworkDialogTest, TheReceivedLogStartsAfreshPastItsLimitAndOneThatCannot
     ASSERT_TRUE(Listen());
     const std::string full = std::string(1024 * 1024 - 20, 'x') + "\r\n";
     std::ofstream(ReceivedPath(), std::ios::binary) << full;
-    std::ofstream(OlderReceivedPath(), std::ios::binary) << "older\r\n";
+    // Of the older log, its commands stay; what strangers did goes.
+    const std::string command = "7/12/2026 9:00:00 AM,10.0.0.1,5,Dawnlamp\r\n";
+    std::ofstream(OlderReceivedPath(), std::ios::binary)
+        << "7/12/2026 8:00:00 AM,10.0.0.9,4,Refused 900\r\n" << command << "7/12/2026 9:00:01 AM,10.0.0.9,6,Silent\r\n";
     // The record is written before the connection closes: once closed, the files are as they stay.
     ASSERT_TRUE(peer::SendCommand(m_port, ":displayon"));
-    EXPECT_EQ(FileBytes(OlderReceivedPath()), full);
+    EXPECT_EQ(FileBytes(OlderReceivedPath()), command + full);
     EXPECT_EQ(LogRecords(ReceivedPath()).size(), 1u);
 
     // Held without sharing, as some spreadsheet programs hold what they show.

@@ -80,6 +80,26 @@ TEST(CommandLog, RecordIsFourUnquotedFieldsAndCrLf)
     EXPECT_EQ(FormatCommandLogRecord("", "", "", ""), ",,,\r\n");
 }
 
+TEST(CommandLog, AFreshStartKeepsTheNewestCommandRecordsThatFitAndNoneAboutPeers)
+{
+    const std::string log = "t,10.0.0.1,5,Dawnlamp\r\n"
+                            "t,10.0.0.2,6,Refused\r\n"
+                            "t,10.0.0.2,7,Refused 912\n"
+                            "t,10.0.0.3,8,Silent 3\r\n"
+                            "\r\n"
+                            "7, 2026,10.0.0.1,9,:displayon\r\n"  // a time with a comma of its own
+                            "t,10.0.0.4,1,Refused x\r\n"         // no count: a label, whatever it says
+                            "t,10.0.0.4,2,Silent \n"
+                            "t,10.0.0.5,3,Lock WorkStation";      // cut short by a full disk
+    const std::string commands = "t,10.0.0.1,5,Dawnlamp\r\n7, 2026,10.0.0.1,9,:displayon\r\n"
+                                 "t,10.0.0.4,1,Refused x\r\nt,10.0.0.4,2,Silent \r\nt,10.0.0.5,3,Lock WorkStation\r\n";
+    EXPECT_EQ(CommandRecordsOf(log, 1000), commands);
+    // Only whole records, the newest first to stay; nothing for a log of peers alone.
+    EXPECT_EQ(CommandRecordsOf(log, commands.size() - 1), commands.substr(commands.find("7, 2026")));
+    EXPECT_EQ(CommandRecordsOf(log, 10), "");
+    EXPECT_EQ(CommandRecordsOf("t,1,2,Refused\r\nt,1,2,Silent 40\r\n\n\n", 1000), "");
+}
+
 TEST(AddressText, OnlyFourPlainDecimalsAreAnAddressAndTextEndingInANumberIsNeverLookedUp)
 {
     enum Reading { Name, Malformed, Address };
