@@ -137,8 +137,7 @@ void CDusklampApp::Execute(Command command)
         m_mainDialog.ShowWindow(SW_SHOW);
         break;
     case Command::Schedule:
-        if (m_mainDialog.RunScheduleDialog(m_scheduleDialog))
-            Execute(Command::DisplayOff);
+        m_mainDialog.OpenScheduleDialog(m_scheduleDialog, [this] { Execute(Command::DisplayOff); });
         break;
     case Command::LockDisplayOff:
         // Input at a locked workstation goes to the system's own desktop: there is nothing to guard.
@@ -184,9 +183,13 @@ bool CDusklampApp::StartCommandListener()
 void CDusklampApp::OpenNetworkSettings()
 {
     // A fresh dialog each time, filled from what is stored; a second request while one is open
-    // brings that one forward.
-    CNetworkDialog dialog(*this);
-    dialog.DoModal();
+    // brings that one forward. Beside any other dialog, not inside its loop.
+    if (m_networkDialog && m_networkDialog->GetSafeHwnd()) {
+        m_networkDialog->Open();
+        return;
+    }
+    m_networkDialog.reset(new CNetworkDialog(*this));
+    m_networkDialog->Open();
 }
 
 void CDusklampApp::OpenCommandsLog()

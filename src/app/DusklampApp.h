@@ -2,6 +2,7 @@
 // executor, and the hot key filter. It owns the long-lived windows and wires them together.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "actions/Display.h"
@@ -57,5 +58,6 @@ private:
     CCommandSocket m_listener;
     // Serves every schedule request; it reads its presets afresh each time it opens.
     CScheduleDlg m_scheduleDialog;
+    std::unique_ptr<CNetworkDialog> m_networkDialog;
     CMainDialog m_mainDialog;
 };

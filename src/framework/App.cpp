@@ -1,6 +1,7 @@
 // Application object: the one message loop every message of the program passes through.
 #include "framework/App.h"
 
+#include "framework/Dialog.h"
 #include "framework/Wnd.h"
 
 namespace {
@@ -92,6 +93,9 @@ void CWinApp::ProcessMessage(MSG& msg, HWND dialog)
         return;
     if (PreTranslateMessage(&msg))
         return;
+    // A dialog open beside the others gets its keyboard handling in whichever loop runs.
+    if (const HWND beside = CDialog::OpenDialogHolding(msg.hwnd))
+        dialog = beside;
     if (dialog && ::IsDialogMessageA(dialog, &msg))
         return;
     ::TranslateMessage(&msg);

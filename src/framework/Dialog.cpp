@@ -9,8 +9,8 @@
 
 namespace {
 
-// The modal dialogs open right now, innermost last.
-std::vector<CDialog*> g_openModals;
+// The dialogs open right now, modal and modeless ones; modal ones innermost last.
+std::vector<CDialog*> g_openDialogs;
 
 // Owners disabled by our modal dialogs, with how many of them hold each one disabled: closing
 // an outer dialog first must not re-enable an owner that an inner one still needs disabled.
@@ -35,7 +35,68 @@ CDialog::CDialog(UINT templateId, CWnd* parent)
 
 CDialog::~CDialog()
 {
+    Forget();
     ReleaseOwner();
+}
+
+void CDialog::Forget()
+{
+    g_openDialogs.erase(std::remove(g_openDialogs.begin(), g_openDialogs.end(), this), g_openDialogs.end());
+}
+
+HWND CDialog::OpenDialogHolding(HWND window)
+{
+    const HWND root = window ? ::GetAncestor(window, GA_ROOT) : nullptr;
+    for (const CDialog* open : g_openDialogs) {
+        if (open->m_openBeside && open->m_hWnd == root)
+            return root;
+    }
+    return nullptr;
+}
+
+bool CDialog::BringOpenForward()
+{
+    for (CDialog* open : g_openDialogs) {
+        if (open == this || open->m_templateId == m_templateId) {
+            ::SetForegroundWindow(open->m_hWnd);
+            return true;
+        }
+    }
+    if (!m_hWnd)
+        return false;
+    ::SetForegroundWindow(m_hWnd);
+    return true;
+}
+
+HWND CDialog::OwnerToUse() const
+{
+    CWinApp* app = CWinApp::Current();
+    HWND owner = m_parent ? m_parent->GetSafeHwnd() : nullptr;
+    if (!owner && app->GetMainWnd() && app->GetMainWnd() != this)
+        owner = app->GetMainWnd()->GetSafeHwnd();
+    return owner;
+}
+
+bool CDialog::Open(std::function<void(INT_PTR)> onClosed)
+{
+    // As with DoModal, one per template: requests can come by the thousand.
+    if (BringOpenForward())
+        return true;
+    const HWND owner = OwnerToUse();
+    DisableOwner(owner);
+    m_onClosed = std::move(onClosed);
+    m_openBeside = true;
+    g_openDialogs.push_back(this);
+    if (!CreateFromTemplate(owner)) {
+        m_openBeside = false;
+        m_onClosed = nullptr;
+        Forget();
+        ReleaseOwner();
+        return false;
+    }
+    ShowWindow(SW_SHOW);
+    ::SetForegroundWindow(m_hWnd);
+    return true;
 }
 
 HWND CDialog::CreateFromTemplate(HWND owner)
@@ -61,27 +122,17 @@ INT_PTR CDialog::DoModal()
     // One dialog per template at a time: every modal loop dispatches posted messages, so repeated
     // requests (another program can post them by the thousand) would otherwise nest dialogs
     // until the stack runs out. A second request just brings the open one forward.
-    for (CDialog* open : g_openModals) {
-        if (open == this || open->m_templateId == m_templateId) {
-            ::SetForegroundWindow(open->m_hWnd);
-            return -1;
-        }
-    }
-    if (m_hWnd) {
-        ::SetForegroundWindow(m_hWnd);
+    if (BringOpenForward())
         return -1;
-    }
     CWinApp* app = CWinApp::Current();
-    HWND owner = m_parent ? m_parent->GetSafeHwnd() : nullptr;
-    if (!owner && app->GetMainWnd() && app->GetMainWnd() != this)
-        owner = app->GetMainWnd()->GetSafeHwnd();
+    const HWND owner = OwnerToUse();
 
     // The owner is disabled for as long as the dialog runs, as the system's own modal dialogs do.
     DisableOwner(owner);
     m_modalResult = IDCANCEL;
     m_modalRunning = true;
     // Registered before creation: initialisation may already run a message box's loop.
-    g_openModals.push_back(this);
+    g_openDialogs.push_back(this);
     if (CreateFromTemplate(owner)) {
         ShowWindow(SW_SHOW);
         ::SetForegroundWindow(m_hWnd);
@@ -103,7 +154,7 @@ INT_PTR CDialog::DoModal()
     } else {
         m_modalResult = -1;
     }
-    g_openModals.erase(std::remove(g_openModals.begin(), g_openModals.end(), this), g_openModals.end());
+    Forget();
     m_modalRunning = false;
     ReleaseOwner();
     DestroyWindow();
@@ -112,6 +163,18 @@ INT_PTR CDialog::DoModal()
 
 void CDialog::EndDialog(INT_PTR result)
 {
+    if (m_openBeside) {
+        // Closed before it is told: whoever hears may open it again at once.
+        m_openBeside = false;
+        Forget();
+        ReleaseOwner();
+        DestroyWindow();
+        const std::function<void(INT_PTR)> onClosed = std::move(m_onClosed);
+        m_onClosed = nullptr;
+        if (onClosed)
+            onClosed(result);
+        return;
+    }
     if (!m_modalRunning) {
         DestroyWindow();
         return;
@@ -186,6 +249,13 @@ void CDialog::OnCancel()
 
 bool CDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    // Destroyed with its owner (at exit, say) rather than ended: nobody is to act on it.
+    if (message == WM_NCDESTROY && m_openBeside) {
+        m_openBeside = false;
+        m_onClosed = nullptr;
+        Forget();
+        ReleaseOwner();
+    }
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
         switch (LOWORD(wParam)) {
         case IDOK:

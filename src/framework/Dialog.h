@@ -1,6 +1,8 @@
 // Dialogs from templates, modeless or modal, with data exchange and the OK/Cancel hooks.
 #pragma once
 
+#include <functional>
+
 #include "framework/DataExchange.h"
 #include "framework/Wnd.h"
 
@@ -15,7 +17,14 @@ public:
     // Runs the dialog in the framework's modal loop: IDOK, IDCANCEL, or -1 when it could not be
     // created or a dialog from the same template is already open (that one is brought forward).
     INT_PTR DoModal();
+    // Opens the dialog beside any other, in whatever loop runs: owned and disabling its owner as
+    // DoModal does, but returning at once. onClosed hears how it ended (IDOK, IDCANCEL), once it
+    // has closed; nothing when it could not be created (false). One open from the same template
+    // is brought forward instead.
+    bool Open(std::function<void(INT_PTR)> onClosed = nullptr);
     void EndDialog(INT_PTR result);
+    // The dialog of ours opened with Open that holds the window, for its keyboard handling.
+    static HWND OpenDialogHolding(HWND window);
 
     // Moves data between the controls and the members: into the members when save is true.
     bool UpdateData(bool save = true);
@@ -37,6 +46,10 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND CreateFromTemplate(HWND owner);
+    // Brings forward an open dialog of this one's template; false when there is none.
+    bool BringOpenForward();
+    HWND OwnerToUse() const;
+    void Forget();
     void CenterWindow();
     void DisableOwner(HWND owner);
     void ReleaseOwner();
@@ -45,5 +58,7 @@ private:
     CWnd* m_parent;
     HWND m_disabledOwner = nullptr;
     bool m_modalRunning = false;
+    bool m_openBeside = false;
+    std::function<void(INT_PTR)> m_onClosed;
     INT_PTR m_modalResult = IDCANCEL;
 };

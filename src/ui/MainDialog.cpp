@@ -400,15 +400,19 @@ LRESULT CMainDialog::OnSysTrayClicked(UINT, WPARAM, LPARAM)
     return 0;
 }
 
-bool CMainDialog::RunScheduleDialog(CScheduleDlg& dialog)
+void CMainDialog::OpenScheduleDialog(CScheduleDlg& dialog, std::function<void()> turnDisplayOff)
 {
     // One schedule dialog at a time (the framework brings an open one forward instead): two open
-    // ones would apply their choices in the wrong order.
-    if (dialog.DoModal() != IDOK)
-        return false;
-    m_scheduledAction = dialog.ActionText();
-    StartCountdown(dialog.Duration());
-    return dialog.TurnDisplayOffNow();
+    // ones would apply their choices in the wrong order. Not inside another dialog's loop: its
+    // choice counts when it is confirmed, whatever else stays open.
+    dialog.Open([this, &dialog, turnDisplayOff](INT_PTR result) {
+        if (result != IDOK)
+            return;
+        m_scheduledAction = dialog.ActionText();
+        StartCountdown(dialog.Duration());
+        if (dialog.TurnDisplayOffNow())
+            turnDisplayOff();
+    });
 }
 
 void CMainDialog::StartCountdown(int minutes)

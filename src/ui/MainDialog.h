@@ -1,6 +1,7 @@
 // The hidden main window: settings window when shown, and target of every private and tray message.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "framework/Controls.h"
@@ -31,9 +32,9 @@ class CMainDialog : public CDialog {
 public:
     explicit CMainDialog(IMainDialogHost& host);
 
-    // Runs a schedule dialog and takes over its confirmed choice, replacing any pending schedule;
-    // true when that choice also asks for the display off now.
-    bool RunScheduleDialog(CScheduleDlg& dialog);
+    // Opens a schedule dialog beside any other and, once it is confirmed, takes over its choice,
+    // replacing any pending schedule, and calls turnDisplayOff when the choice asks for that too.
+    void OpenScheduleDialog(CScheduleDlg& dialog, std::function<void()> turnDisplayOff);
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
