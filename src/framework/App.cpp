@@ -93,11 +93,17 @@ void CWinApp::ProcessMessage(MSG& msg, HWND dialog)
         return;
     if (PreTranslateMessage(&msg))
         return;
-    // A dialog open beside the others gets its keyboard handling in whichever loop runs.
-    if (const HWND beside = CDialog::OpenDialogHolding(msg.hwnd))
-        dialog = beside;
-    if (dialog && ::IsDialogMessageA(dialog, &msg))
-        return;
+    // The dialog manager's handling concerns input alone; asked about every message, it would run
+    // the message filter hooks for each socket notice too. A dialog open beside the others gets
+    // it in whichever loop runs.
+    const bool input = (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
+        || (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST);
+    if (input) {
+        if (const HWND beside = CDialog::OpenDialogHolding(msg.hwnd))
+            dialog = beside;
+        if (dialog && ::IsDialogMessageA(dialog, &msg))
+            return;
+    }
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
 }

@@ -1,18 +1,5 @@
-// Registry change notices on an event that is only looked at, never waited for.
+// Registry change notices on one event that is only looked at, never waited for.
 #include "framework/RegistryWatch.h"
-
-#include <string>
-
-namespace {
-
-const DWORD kChanges = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
-
-bool Notify(HKEY key, BOOL subtree, DWORD changes, HANDLE event)
-{
-    return ::RegNotifyChangeKeyValue(key, subtree, changes, event, TRUE) == ERROR_SUCCESS;
-}
-
-}  // namespace
 
 CRegistryWatch::~CRegistryWatch()
 {
@@ -24,12 +11,13 @@ CRegistryWatch::~CRegistryWatch()
 void CRegistryWatch::Stop()
 {
     // Closing a key ends its notice.
-    m_key.Close();
-    m_parent.Close();
+    for (HKEY key : m_keys)
+        ::RegCloseKey(key);
+    m_keys.clear();
     m_watching = false;
 }
 
-void CRegistryWatch::Watch(HKEY root, const char* path)
+void CRegistryWatch::Watch(const std::vector<Path>& paths)
 {
     Stop();
     if (!m_event)
@@ -37,24 +25,41 @@ void CRegistryWatch::Watch(HKEY root, const char* path)
     if (!m_event)
         return;
     ::ResetEvent(m_event);
-    // The deepest key there is: a missing part of the path made later is a change below it. A key
-    // is only deleted once it holds no more keys, and its parent is told of that.
-    std::string deepest = path, parent;
-    bool missing = false;
-    while (!m_key.Open(root, deepest.c_str(), KEY_NOTIFY, missing)) {
+    m_watching = true;
+    for (const Path& path : paths)
+        m_watching = m_watching && WatchPath(path);
+}
+
+bool CRegistryWatch::WatchPath(const Path& path)
+{
+    // The deepest key there is, with its whole subtree: a missing part of the path made later is
+    // a change below it. A key is only deleted once it holds no more keys, and its parent is told
+    // of that.
+    std::string deepest = path.path;
+    for (;;) {
+        HKEY key = nullptr;
+        const LONG opened = ::RegOpenKeyExA(path.root, deepest.c_str(), 0, KEY_NOTIFY, &key);
+        if (opened == ERROR_SUCCESS) {
+            ::RegCloseKey(key);
+            break;
+        }
         const std::string::size_type cut = deepest.rfind('\\');
-        if (!missing || cut == std::string::npos)
-            return;
+        if (opened != ERROR_FILE_NOT_FOUND || cut == std::string::npos)
+            return false;
         deepest.erase(cut);
     }
     const std::string::size_type cut = deepest.rfind('\\');
-    if (cut != std::string::npos) {
-        parent = deepest.substr(0, cut);
-        if (!m_parent.Open(root, parent.c_str(), KEY_NOTIFY, missing))
-            return;
-    }
-    m_watching = Notify(m_key.Get(), TRUE, kChanges, m_event)
-        && (!m_parent.Get() || Notify(m_parent.Get(), FALSE, REG_NOTIFY_CHANGE_NAME, m_event));
+    return Notify(path.root, deepest, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET)
+        && (cut == std::string::npos || Notify(path.root, deepest.substr(0, cut), FALSE, REG_NOTIFY_CHANGE_NAME));
+}
+
+bool CRegistryWatch::Notify(HKEY root, const std::string& path, BOOL subtree, DWORD changes)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_NOTIFY, &key) != ERROR_SUCCESS)
+        return false;
+    m_keys.push_back(key);
+    return ::RegNotifyChangeKeyValue(key, subtree, changes, m_event, TRUE) == ERROR_SUCCESS;
 }
 
 bool CRegistryWatch::HasChanged() const

@@ -44,6 +44,7 @@ bool CCommandSocket::Open(unsigned port)
 {
     Close();
     m_waitingForTurn = false;
+    m_lookPending = false;
     if (port < kLowestPort || port > kHighestPort)
         return false;
     // Only FD_ACCEPT: a connection taken inherits it, so one refused and closed at once has nothing
@@ -58,6 +59,7 @@ void CCommandSocket::OnAccept(int)
 
 void CCommandSocket::OnTimeout()
 {
+    m_lookPending = false;
     TakeTurn();
 }
 
@@ -77,6 +79,7 @@ void CCommandSocket::RequestTurn()
     // of it is posted either.
     if (HIWORD(::GetQueueStatus(QS_INPUT | QS_HOTKEY | QS_TIMER)) != 0 && SetTimeout(kNextTurnMs)) {
         m_waitingForTurn = true;
+        m_lookPending = false;
         return;
     }
     TakeTurn();
@@ -107,11 +110,16 @@ void CCommandSocket::ScheduleTurn(const Turn& turn)
     }
     if (delay == 0) {
         CancelTimeout();
+        m_lookPending = false;
         return;
     }
+    // A look already set comes soon enough: setting a timer costs as much as the look.
+    if (delay == kAcceptCheckMs && m_lookPending)
+        return;
     // Never left waiting for a timer that will not come: notices would be ignored for good.
     const bool timerSet = SetTimeout(delay);
     m_waitingForTurn = turn.more && timerSet;
+    m_lookPending = timerSet && delay == kAcceptCheckMs;
 }
 
 CCommandSocket::CConnection* CCommandSocket::FreeSlot()

@@ -86,6 +86,8 @@ private:
     CConnection m_connections[kMaxConnections];
     // Notices that come while a turn waits for its timer are left to that turn.
     bool m_waitingForTurn = false;
+    // The look for connections whose notice was lost is set.
+    bool m_lookPending = false;
     CAllowedSenders m_allowed;
     CAllowedSendersWatch m_allowedWatch;
     bool m_allowedLoaded = false;

@@ -107,8 +107,10 @@ void AppendReceivedLog(const std::vector<ReceivedRecord>& records)
     std::string text;
     for (const ReceivedRecord& record : records)
         text += FormatCommandLogRecord(time, record.address, std::to_string(record.port), record.what);
-    AppendToFileWithin(DataFileToWrite(kReceivedLogFile), text, kReceivedLogLimitBytes,
-                       DataFile(kReceivedLogOlderFile), &KeepReceivedCommands);
+    // The older file beside it: the folder is asked for once.
+    const std::string path = DataFileToWrite(kReceivedLogFile);
+    const std::string older = path.substr(0, path.find_last_of('\\') + 1) + kReceivedLogOlderFile;
+    AppendToFileWithin(path, text, kReceivedLogLimitBytes, older, &KeepReceivedCommands);
 }
 
 void OpenCommandsLog()

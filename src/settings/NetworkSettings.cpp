@@ -101,12 +101,12 @@ void CNetworkSettings::WriteAllowedSenders(const std::string& list) const
 
 void CAllowedSendersWatch::Start()
 {
-    m_machinePolicy.Watch(HKEY_LOCAL_MACHINE, kPolicyPath);
-    m_userPolicy.Watch(HKEY_CURRENT_USER, kPolicyPath);
-    m_own.Watch(HKEY_CURRENT_USER, CWinApp::Current()->ProfileSectionPath(kSection).c_str());
+    m_watch.Watch({{HKEY_LOCAL_MACHINE, kPolicyPath},
+                   {HKEY_CURRENT_USER, kPolicyPath},
+                   {HKEY_CURRENT_USER, CWinApp::Current()->ProfileSectionPath(kSection)}});
 }
 
 bool CAllowedSendersWatch::HasChanged() const
 {
-    return m_machinePolicy.HasChanged() || m_userPolicy.HasChanged() || m_own.HasChanged();
+    return m_watch.HasChanged();
 }

@@ -46,7 +46,5 @@ public:
     bool HasChanged() const;
 
 private:
-    CRegistryWatch m_machinePolicy;
-    CRegistryWatch m_userPolicy;
-    CRegistryWatch m_own;
+    CRegistryWatch m_watch;
 };
