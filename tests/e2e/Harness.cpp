@@ -45,13 +45,6 @@ HANDLE NullDevice(DWORD access)
     return ::CreateFileA("NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-std::string ImagePath(HANDLE process)
-{
-    char path[MAX_PATH] = "";
-    const DWORD size = ::GetModuleFileNameExA(process, nullptr, path, MAX_PATH);
-    return std::string(path, size);
-}
-
 bool ReadSetting(const char* name, DWORD wantedType, void* value, DWORD size)
 {
     DWORD type = 0;
@@ -178,10 +171,10 @@ void Process::EndAll()
         if (!process)
             continue;
         // Only the program itself: other tests of this build (the sender's) may run meanwhile.
-        const std::string image = ImagePath(process);
-        const char* name = ::PathFindFileNameA(image.c_str());
-        if (::StrCmpNIA(image.c_str(), folder.c_str(), static_cast<int>(folder.size())) == 0
-            && ::lstrcmpiA(name, "dusklamp.exe") == 0) {
+        char image[MAX_PATH] = "";
+        ::GetModuleFileNameExA(process, nullptr, image, MAX_PATH);
+        if (::StrCmpNIA(image, folder.c_str(), static_cast<int>(folder.size())) == 0
+            && ::lstrcmpiA(::PathFindFileNameA(image), "dusklamp.exe") == 0) {
             ::TerminateProcess(process, 1);
             ::WaitForSingleObject(process, 10000);
         }
@@ -233,17 +226,13 @@ void Process::Terminate()
 HWND Process::WaitUntilResident(DWORD timeoutMs) const
 {
     HWND main = nullptr;
-    WaitUntil(
-        [&] {
-            HWND found = FindMainWindow();
-            main = found && WindowProcessId(found) == Id() ? found : nullptr;
-            return main != nullptr || !IsRunning();
-        },
-        timeoutMs);
+    WaitUntil([&] {
+        main = FindMainWindow();
+        main = main && WindowProcessId(main) == Id() ? main : nullptr;
+        return main != nullptr || !IsRunning();
+    }, timeoutMs);
     DWORD_PTR ignored = 0;
-    if (!main || !::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored))
-        return nullptr;
-    return main;
+    return main && ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) ? main : nullptr;
 }
 
 DWORD ProcessHandleCount(DWORD processId)
@@ -292,15 +281,9 @@ std::vector<HWND> FindWindows(DWORD processId, const char* className, const char
 
 HWND WaitForDialog(DWORD processId, const char* caption, DWORD timeoutMs)
 {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            const auto dialogs = FindDialogs(processId, caption);
-            found = dialogs.empty() ? nullptr : dialogs.front();
-            return found != nullptr;
-        },
-        timeoutMs);
-    return found;
+    std::vector<HWND> dialogs;
+    WaitUntil([&] { return !(dialogs = FindDialogs(processId, caption)).empty(); }, timeoutMs);
+    return dialogs.empty() ? nullptr : dialogs.front();
 }
 
 std::string ItemText(HWND dialog, int id)
@@ -436,11 +419,9 @@ bool TrayIconShown()
     HGDIOBJ old = ::SelectObject(memory, bitmap);
     ::BitBlt(memory, 0, 0, width, height, screen, kTrayIconPoint.x - 24, kTrayIconPoint.y - 12, SRCCOPY);
     int amber = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const COLORREF pixel = ::GetPixel(memory, x, y);
-            amber += GetRValue(pixel) > 200 && GetGValue(pixel) > 140 && GetBValue(pixel) < 140;
-        }
+    for (int i = 0; i < width * height; ++i) {
+        const COLORREF pixel = ::GetPixel(memory, i % width, i / width);
+        amber += GetRValue(pixel) > 200 && GetGValue(pixel) > 140 && GetBValue(pixel) < 140;
     }
     ::SelectObject(memory, old);
     ::DeleteObject(bitmap);

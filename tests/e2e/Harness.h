@@ -21,8 +21,7 @@ double NowMs();
 // Polls the condition until it holds or the deadline passes; true when it held.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
-const LPARAM kPowerOff = 2;
-const LPARAM kPowerOn = -1;
+const LPARAM kPowerOff = 2, kPowerOn = -1;
 
 // A top-level window on its own thread that pumps all the time, as every window must for a
 // broadcast to pass. It records the monitor power commands and session-end questions it gets,
@@ -111,10 +110,7 @@ private:
 };
 
 // The dusklamp main window of any process, or nullptr.
-inline HWND FindMainWindow()
-{
-    return ::FindWindowA(nullptr, kMainWindowTitle);
-}
+inline HWND FindMainWindow() { return ::FindWindowA(nullptr, kMainWindowTitle); }
 DWORD WindowProcessId(HWND hwnd);
 // Puts back what a test that ended abruptly may have left changed in the shared Wine session: the
 // system's shutdown tool, Wine's DLL overrides, the shell's associations for https and .csv, the
@@ -129,7 +125,6 @@ const char kOverridesKey[] = "Software\\Wine\\DllOverrides";
 const char kAppOverridesKey[] = "Software\\Wine\\AppDefaults\\dusklamp.exe\\DllOverrides";
 // Where the shell stand-in keeps the association it replaced until it puts it back.
 const char kSavedAssociationsKey[] = "Software\\DusklampTest\\SavedAssociations";
-// A file's bytes, or nothing when it cannot be read.
 std::optional<std::string> FileBytes(const std::string& path);
 
 // The process's visible top-level windows of the class (popup menus are "#32768") with the
@@ -148,10 +143,7 @@ HWND FocusOf(HWND dialog);
 // Presses a button of another process's dialog and waits until the dialog is gone or hidden.
 bool PressButton(HWND dialog, int id, DWORD timeoutMs = 10000);
 // Posts a click and returns at once (the click may open a message box of its own).
-inline void ClickButton(HWND dialog, int id)
-{
-    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
+inline void ClickButton(HWND dialog, int id) { ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 // HKEY_CURRENT_USER\Software\Brightfen\Dusklamp\Settings.
 void DeleteSettings();
