@@ -79,11 +79,12 @@ class CShellStandIn {
 public:
     CShellStandIn()
     {
-        // Kept where the fixture finds it, should the test end before it is put back.
-        DWORD size = sizeof(m_browser);
-        ::SHGetValueA(HKEY_CLASSES_ROOT, kHttps, nullptr, nullptr, m_browser, &size);
-        ::SHSetValueA(HKEY_CURRENT_USER, kSavedAssociationsKey, "https", REG_SZ, m_browser,
-                      static_cast<DWORD>(std::strlen(m_browser) + 1));
+        // Kept where RestoreSession finds it: the fixture's after an aborted test, the object's otherwise.
+        char browser[1024] = "";
+        DWORD size = sizeof(browser);
+        ::SHGetValueA(HKEY_CLASSES_ROOT, kHttps, nullptr, nullptr, browser, &size);
+        ::SHSetValueA(HKEY_CURRENT_USER, kSavedAssociationsKey, "https", REG_SZ, browser,
+                      static_cast<DWORD>(std::strlen(browser) + 1));
         const std::string standIn = "\"" + Process::Folder() + "shutdown_standin.exe\" \"%1\"";
         Set(kHttps, standIn);
         Set(".csv", "DusklampTest.csv");
@@ -91,13 +92,7 @@ public:
     }
     CShellStandIn(const CShellStandIn&) = delete;
     CShellStandIn& operator=(const CShellStandIn&) = delete;
-    ~CShellStandIn()
-    {
-        Set(kHttps, m_browser);
-        ::SHDeleteKeyA(HKEY_CLASSES_ROOT, ".csv");
-        ::SHDeleteKeyA(HKEY_CLASSES_ROOT, "DusklampTest.csv");
-        ::SHDeleteKeyA(HKEY_CURRENT_USER, kSavedAssociationsKey);
-    }
+    ~CShellStandIn() { RestoreSession(); }
 
 private:
     static void Set(const char* key, const std::string& value)
@@ -106,7 +101,6 @@ private:
     }
 
     static constexpr char kHttps[] = "https\\shell\\open\\command";
-    char m_browser[1024] = "";
 };
 
 // Selects exactly these rows of the dialog's computer list. List-view messages carry pointers, so
@@ -194,7 +188,6 @@ protected:
         return WaitUntil([&] { return !::IsWindowVisible(dialog); });
     }
 
-    // Selects these rows and the command, and presses Send.
     static void SendTo(HWND dialog, const std::vector<int>& rows, WPARAM command)
     {
         SelectRows(dialog, rows);
@@ -439,10 +432,7 @@ TEST_F(NetworkDialogTest, TheAllowedSendersDecideAtAcceptAndEveryConnectionIsLog
     ASSERT_TRUE(Listen());
     std::size_t count = 0;
     for (const auto& c : cases) {
-        if (c.list)
-            WriteSetting("AllowedSenders", std::string(c.list));
-        else
-            WriteSetting("AllowedSenders", DWORD(0));
+        c.list ? WriteSetting("AllowedSenders", std::string(c.list)) : WriteSetting("AllowedSenders", DWORD(0));
         m_watcher.Clear();
         peer::Connection connection;
         ASSERT_TRUE(connection.Connect(m_port, 5000, ntohl(::inet_addr(c.from)))) << c.logged;

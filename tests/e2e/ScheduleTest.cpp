@@ -158,30 +158,23 @@ TEST_F(ScheduleTest, PlainShutdownIsAskedSixtyOneSecondsAfterOkWhateverHappensMe
 
 // Wine's shell looks in the system folder before the program's own, and runs its built-in tool
 // there whatever the file holds. So for the length of the test the stand-in takes the system
-// tool's place in this session's prefix, and Wine is told to run the file (the fixture puts both
-// back should the test end abruptly).
+// tool's place in this session's prefix, and Wine is told to run the file; both are put back as the
+// fixture puts back what an aborted test left.
 class SystemToolStandIn {
 public:
     explicit SystemToolStandIn(const std::string& standIn)
     {
         char system[MAX_PATH] = "";
         ::GetSystemDirectoryA(system, MAX_PATH);
-        m_tool = std::string(system) + "\\ShutDown.exe";
-        m_moved = ::MoveFileExA(m_tool.c_str(), (m_tool + ".saved").c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
-        m_placed = m_moved && ::CopyFileA(standIn.c_str(), m_tool.c_str(), FALSE)
+        const std::string tool = std::string(system) + "\\ShutDown.exe";
+        m_placed = ::MoveFileExA(tool.c_str(), (tool + ".saved").c_str(), MOVEFILE_REPLACE_EXISTING)
+            && ::CopyFileA(standIn.c_str(), tool.c_str(), FALSE)
             && ::SHSetValueA(HKEY_CURRENT_USER, kOverridesKey, "shutdown.exe", REG_SZ, "native", 7) == ERROR_SUCCESS;
     }
-    ~SystemToolStandIn()
-    {
-        if (m_moved)
-            ::MoveFileExA((m_tool + ".saved").c_str(), m_tool.c_str(), MOVEFILE_REPLACE_EXISTING);
-        ::SHDeleteValueA(HKEY_CURRENT_USER, kOverridesKey, "shutdown.exe");
-    }
+    ~SystemToolStandIn() { RestoreSession(); }
     bool Placed() const { return m_placed; }
 
 private:
-    std::string m_tool;
-    bool m_moved = false;
     bool m_placed = false;
 };
 
