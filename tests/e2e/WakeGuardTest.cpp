@@ -94,14 +94,15 @@ protected:
         return now.x != start.x || now.y != start.y;
     }
 
-    // The mouse is held back and the display turned off again: the guard is armed.
+    // The mouse is held back and the display turned off again, after the input: the guard is armed.
     void ExpectMouseHeldBack()
     {
         const std::size_t before = m_watcher.PowerEvents().size();
         const POINT start = Cursor();
-        NudgeMouse();
+        const double movedAt = NudgeMouse();
         ASSERT_TRUE(m_watcher.WaitForPowerEvents(before + 1)) << "the display was not turned off again";
         EXPECT_EQ(m_watcher.PowerEventAt(before).power, kPowerOff);
+        EXPECT_GE(m_watcher.PowerEventAt(before).atMs, movedAt);
         EXPECT_FALSE(MovedFrom(start)) << "the pointer moved";
     }
 
@@ -121,16 +122,8 @@ TEST_F(WakeGuardTest, MouseInputIsHeldBackAndReblanksUntilAKeyIsPressed)
 {
     ASSERT_NO_FATAL_FAILURE(StartWithOption(1));
     ASSERT_NO_FATAL_FAILURE(BlankWithHotKey());
-    const POINT start = Cursor();
-    for (int burst = 0; burst < 2; ++burst) {
-        const double movedAt = NudgeMouse();
-        ASSERT_TRUE(m_watcher.WaitForPowerEvents(2 + burst)) << "burst " << burst;
-        const auto reblank = m_watcher.PowerEventAt(1 + burst);
-        EXPECT_EQ(reblank.power, kPowerOff);
-        EXPECT_GE(reblank.atMs, movedAt) << "burst " << burst;
-        EXPECT_EQ(Cursor().x, start.x);
-        EXPECT_EQ(Cursor().y, start.y);
-    }
+    for (int burst = 0; burst < 2; ++burst)
+        ASSERT_NO_FATAL_FAILURE(ExpectMouseHeldBack()) << "burst " << burst;
     // The key that disarms reaches the desktop; afterwards the mouse is the user's again.
     PressKeys({VK_SHIFT});
     ExpectMouseUntouched();
@@ -188,21 +181,14 @@ TEST_F(WakeGuardTest, AStalledHookThreadLetsTheMouseGoForGood)
 // system sends the window that asked for it.
 TEST_F(WakeGuardTest, ALockOrDisconnectionFromElsewhereDisarms)
 {
-    struct Case {
-        WPARAM event;
-        bool disarms;
-        const char* what;
-    };
-    const Case cases[] = {
-        {WTS_SESSION_UNLOCK, false, "unlock"},
-        {WTS_SESSION_LOCK, true, "lock"},
+    const struct { WPARAM event; bool disarms; const char* what; } cases[] = {
+        {WTS_SESSION_UNLOCK, false, "unlock"}, {WTS_SESSION_LOCK, true, "lock"},
         {WTS_CONSOLE_DISCONNECT, true, "console disconnected"},
-        {WTS_REMOTE_DISCONNECT, true, "remote session disconnected"},
-    };
+        {WTS_REMOTE_DISCONNECT, true, "remote session disconnected"}};
     ASSERT_NO_FATAL_FAILURE(StartWithOption(1));
     const HWND guard = FindMessageWindow(m_app.Id(), kWakeGuardClass);
     ASSERT_NE(guard, nullptr);
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_NO_FATAL_FAILURE(BlankWithHotKey());
         // Sent, not posted: the guard has taken the notice when the call returns.
