@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "net/DataFiles.h"
 #include "settings/SettingsStore.h"
 #include "ui/HotKey.h"
@@ -182,12 +184,21 @@ bool CDusklampApp::StartCommandListener()
 
 void CDusklampApp::OpenNetworkSettings()
 {
-    // A fresh dialog each time, filled from what is stored; a second request while one is open
-    // brings that one forward. Beside any other dialog, not inside its loop.
-    if (m_networkDialog && m_networkDialog->GetSafeHwnd()) {
+    // A fresh dialog each time, filled from what is stored, beside any other dialog rather than
+    // inside its loop; a second request while one is open brings that one forward.
+    if (m_networkDialog && m_networkDialog->GetSafeHwnd() && !m_networkDialog->IsClosing()) {
         m_networkDialog->Open();
         return;
     }
+    // The one before lives on until it is done with itself: a box it shows, or the attempt it lets
+    // end before it closes, still runs its code.
+    if (m_networkDialog)
+        m_endingNetworkDialogs.push_back(std::move(m_networkDialog));
+    const auto done = [](const std::unique_ptr<CNetworkDialog>& dialog) {
+        return !dialog->GetSafeHwnd() && !dialog->IsHandlingMessage();
+    };
+    m_endingNetworkDialogs.erase(std::remove_if(m_endingNetworkDialogs.begin(), m_endingNetworkDialogs.end(), done),
+                                 m_endingNetworkDialogs.end());
     m_networkDialog.reset(new CNetworkDialog(*this));
     m_networkDialog->Open();
 }
@@ -217,7 +228,7 @@ void CDusklampApp::OnMainWindowDestroyed()
 int CDusklampApp::ExitInstance()
 {
     m_wakeGuard.Close();
-    m_listener.Close();
+    m_listener.Shut();
     CAsyncSocket::ReleaseSocketLayer();
     return CWinApp::ExitInstance();
 }

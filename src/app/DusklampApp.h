@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "actions/Display.h"
 #include "app/CommandSelection.h"
@@ -59,5 +60,6 @@ private:
     // Serves every schedule request; it reads its presets afresh each time it opens.
     CScheduleDlg m_scheduleDialog;
     std::unique_ptr<CNetworkDialog> m_networkDialog;
+    std::vector<std::unique_ptr<CNetworkDialog>> m_endingNetworkDialogs;
     CMainDialog m_mainDialog;
 };

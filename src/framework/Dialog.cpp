@@ -57,15 +57,21 @@ HWND CDialog::OpenDialogHolding(HWND window)
 bool CDialog::BringOpenForward()
 {
     for (CDialog* open : g_openDialogs) {
-        if (open == this || open->m_templateId == m_templateId) {
+        if ((open == this || open->m_templateId == m_templateId) && !open->m_closing) {
             ::SetForegroundWindow(open->m_hWnd);
             return true;
         }
     }
-    if (!m_hWnd)
+    if (!m_hWnd || m_closing)
         return false;
     ::SetForegroundWindow(m_hWnd);
     return true;
+}
+
+void CDialog::HideUntilClosed()
+{
+    m_closing = true;
+    ShowWindow(SW_HIDE);
 }
 
 HWND CDialog::OwnerToUse() const
@@ -86,6 +92,7 @@ bool CDialog::Open(std::function<void(INT_PTR)> onClosed)
     DisableOwner(owner);
     m_onClosed = std::move(onClosed);
     m_openBeside = true;
+    m_closing = false;
     g_openDialogs.push_back(this);
     if (!CreateFromTemplate(owner)) {
         m_openBeside = false;
@@ -131,6 +138,7 @@ INT_PTR CDialog::DoModal()
     DisableOwner(owner);
     m_modalResult = IDCANCEL;
     m_modalRunning = true;
+    m_closing = false;
     // Registered before creation: initialisation may already run a message box's loop.
     g_openDialogs.push_back(this);
     if (CreateFromTemplate(owner)) {

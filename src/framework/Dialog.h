@@ -23,6 +23,10 @@ public:
     // is brought forward instead.
     bool Open(std::function<void(INT_PTR)> onClosed = nullptr);
     void EndDialog(INT_PTR result);
+    // Off the screen until it ends itself (once something under way is over): a new request for
+    // its template opens a fresh one rather than bring this one forward.
+    void HideUntilClosed();
+    bool IsClosing() const { return m_closing; }
     // The dialog of ours opened with Open that holds the window, for its keyboard handling.
     static HWND OpenDialogHolding(HWND window);
 
@@ -59,6 +63,7 @@ private:
     HWND m_disabledOwner = nullptr;
     bool m_modalRunning = false;
     bool m_openBeside = false;
+    bool m_closing = false;
     std::function<void(INT_PTR)> m_onClosed;
     INT_PTR m_modalResult = IDCANCEL;
 };

@@ -80,8 +80,10 @@ LRESULT CALLBACK CWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
 
     LRESULT result = 0;
+    ++wnd->m_handling;
     if (!wnd->OnMessage(message, wParam, lParam, result))
         result = wnd->DefWindowProc(message, wParam, lParam);
+    --wnd->m_handling;
     if (message == WM_NCDESTROY)
         wnd->OnFinalMessage();
     return result;

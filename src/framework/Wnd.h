@@ -60,6 +60,8 @@ public:
             ::ShowWindow(m_hWnd, command);
     }
     bool IsWindowVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd); }
+    // True while one of its handlers runs, a message box it shows, say: the object must live on.
+    bool IsHandlingMessage() const { return m_handling > 0; }
     bool DestroyWindow();
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     void EnableDlgItem(int id, bool enable) { ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE); }
@@ -86,6 +88,7 @@ protected:
     virtual void PostNcDestroy() {}
 
     HWND m_hWnd = nullptr;
+    int m_handling = 0;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -42,7 +42,7 @@ CCommandSocket::CCommandSocket(IReceivedCommandTarget& target)
 
 bool CCommandSocket::Open(unsigned port)
 {
-    Close();
+    Shut();
     m_waitingForTurn = false;
     m_lookPending = false;
     if (port < kLowestPort || port > kHighestPort)
@@ -50,6 +50,12 @@ bool CCommandSocket::Open(unsigned port)
     // Only FD_ACCEPT: a connection taken inherits it, so one refused and closed at once has nothing
     // posted for it.
     return Create(static_cast<unsigned short>(port), FD_ACCEPT) && Listen(kBacklog);
+}
+
+void CCommandSocket::Shut()
+{
+    WritePendingSummaries();
+    Close();
 }
 
 void CCommandSocket::OnAccept(int)
@@ -89,18 +95,21 @@ void CCommandSocket::TakeTurn()
 {
     m_waitingForTurn = false;
     // Here rather than in a timer of its own: a flood of posted notices would hold back any timer.
-    WriteDueSummaries();
+    WriteDueSummaries(NowMs());
     ScheduleTurn(IsOpen() ? AcceptWaiting() : Turn());
 }
 
 void CCommandSocket::ScheduleTurn(const Turn& turn)
 {
-    if (!IsOpen())
+    // Without a listener there are no turns, and no flood to fold: the last few go out now.
+    if (!IsOpen()) {
+        WritePendingSummaries();
         return;
+    }
     UINT delay = 0;
     if (turn.more)
         delay = kNextTurnMs;
-    else if (turn.taken > 0 || AnyOpen())
+    else if (turn.taken > 0 || turn.failed || AnyOpen())
         delay = kAcceptCheckMs;
     if (m_repeats.HasPending()) {
         const unsigned long long now = NowMs(), due = m_repeats.DueAtMs();
@@ -158,10 +167,15 @@ void CCommandSocket::CountRepeat(const sockaddr_in& peer, const char* kind)
     m_repeats.Add(ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port), kind);
 }
 
-void CCommandSocket::WriteDueSummaries()
+void CCommandSocket::WritePendingSummaries()
+{
+    WriteDueSummaries(m_repeats.DueAtMs());
+}
+
+void CCommandSocket::WriteDueSummaries(unsigned long long nowMs)
 {
     std::vector<ReceivedRecord> records;
-    for (CRepeatSummary::Record& due : m_repeats.TakeDue(NowMs())) {
+    for (CRepeatSummary::Record& due : m_repeats.TakeDue(nowMs)) {
         in_addr address = {};
         address.s_addr = htonl(due.address);
         records.push_back({::inet_ntoa(address), due.port, std::move(due.what)});
@@ -183,12 +197,18 @@ CCommandSocket::Turn CCommandSocket::AcceptWaiting()
         }
         sockaddr_in peer;
         const SOCKET taken = TakeConnection(peer);
-        if (taken == INVALID_SOCKET && ::WSAGetLastError() == WSAEWOULDBLOCK) {
-            RenewNotices();
-            break;
+        if (taken == INVALID_SOCKET) {
+            const int error = ::WSAGetLastError();
+            if (error == WSAEWOULDBLOCK)
+                RenewNotices();
+            // A connection reset while it waited is gone, and the next may be taken. Any other
+            // failure (no handles left, say) would fail again at once: the look in a while tries again.
+            if (error != WSAECONNRESET) {
+                turn.failed = error != WSAEWOULDBLOCK;
+                break;
+            }
         }
         ++turn.taken;
-        // Anything but an empty queue lost that one connection (reset while waiting, say).
         if (taken == INVALID_SOCKET)
             continue;
         if (!allowed)

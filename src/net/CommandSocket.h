@@ -38,6 +38,8 @@ public:
     // Closes whatever listened before, then listens on the port on every local IPv4 address.
     // Connections already accepted are served on.
     bool Open(unsigned port);
+    // Closes the listener after writing what it still counted; connections accepted are served on.
+    void Shut();
 
 protected:
     void OnAccept(int error) override;
@@ -69,6 +71,8 @@ private:
         std::size_t taken = 0;
         // Stopped at the bound with connections perhaps still waiting.
         bool more = false;
+        // Stopped by a failure that would come again at once.
+        bool failed = false;
     };
 
     void RequestTurn();
@@ -80,7 +84,8 @@ private:
     bool AnyOpen() const;
     const CAllowedSenders& AllowedSenders();
     void CountRepeat(const sockaddr_in& peer, const char* kind);
-    void WriteDueSummaries();
+    void WriteDueSummaries(unsigned long long nowMs);
+    void WritePendingSummaries();
 
     IReceivedCommandTarget& m_target;
     CConnection m_connections[kMaxConnections];

@@ -284,7 +284,7 @@ void CNetworkDialog::CloseAfterAttempt(INT_PTR result)
         return;
     }
     m_resultAfterAttempt = result;
-    ShowWindow(SW_HIDE);
+    HideUntilClosed();
 }
 
 void CNetworkDialog::OnCancel()

@@ -388,6 +388,11 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
     EXPECT_GT(NowMs() - triedAt, 10000) << "the attempt gave up early";
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 3; }));
     ASSERT_TRUE(CloseDialog(dialog, kEscape));
+    // Meanwhile a request opens a fresh dialog rather than bring back the one on its way out.
+    ::PostMessageA(m_main, WM_COMMAND, ID_TRAY_NETWORK, 0);
+    HWND fresh = WaitForDialog(m_app.Id(), kNetworkCaption);
+    EXPECT_TRUE(fresh && fresh != dialog && !::IsWindowVisible(dialog));
+    ASSERT_TRUE(CloseDialog(fresh, kEscape));
     // The computer being tried gets its command when it answers at last, never an empty
     // connection (which it would take for "turn the display off"); nothing comes after it: no
     // attempt, record or message.
