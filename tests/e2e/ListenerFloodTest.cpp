@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <map>
 #include <sstream>
 #include <string>
@@ -124,6 +125,8 @@ TEST_F(ListenerFloodTest, RefusedPeersReconnectingCrowdOutNeitherAnAllowedComman
                 const double displayOn = DisplayOnAfter(), hotKey = HotKeyAfter();
                 EXPECT_TRUE(displayOn > 0 && displayOn < 1500) << peers << " peers: display-on after " << displayOn;
                 EXPECT_TRUE(hotKey > 0 && hotKey < 1000) << peers << " peers: hot key after " << hotKey;
+                std::printf("%d refused peers: display-on after %.0f ms, hot key after %.0f ms\n", peers, displayOn,
+                            hotKey);
             }
             ::Sleep(100);
             const std::string now = ItemText(schedule, IDC_CURRENT);
@@ -136,6 +139,8 @@ TEST_F(ListenerFloodTest, RefusedPeersReconnectingCrowdOutNeitherAnAllowedComman
         }
         longestWithoutTick = std::max(longestWithoutTick, NowMs() - lastTickAt);
         flood.Stop();
+        std::printf("%d refused peers: %d clock ticks in 20 s, at most %.0f ms apart\n", peers, ticks,
+                    longestWithoutTick);
         // A tick a second; a second and a half between two is a late tick, not a stopped clock.
         EXPECT_GE(ticks, 17) << peers << " peers";
         EXPECT_LT(longestWithoutTick, 2500) << peers << " peers";

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include <functional>
 #include <string>
 
 #include "framework/Profile.h"
+#include "framework/RegistryWatch.h"
 
 namespace {
 
@@ -110,6 +112,28 @@ TEST_F(ProfileTest, UnopenablePathGivesDefaultsAndFailedWrites)
     EXPECT_EQ(broken.GetString("Section", "Any", "d"), "d");
     EXPECT_FALSE(broken.WriteInt("Section", "Any", 1));
     EXPECT_FALSE(broken.WriteString("Section", "Any", "v"));
+}
+
+// A watch tells of every change on its paths, whether the keys were there or not, and of nothing
+// before one; without the watch, a changed list would be applied late or never.
+TEST_F(ProfileTest, ARegistryWatchSeesKeysMadeValuesSetAndKeysDeletedOnItsPathsAlone)
+{
+    const char kOther[] = "Software\\DusklampProfileTest\\Other";
+    const char kElsewhere[] = "Software\\DusklampProfileTestElsewhere";
+    CRegistryWatch watch;
+    const auto step = [&](const char* what, const std::function<void()>& change, bool seen) {
+        watch.Watch({{HKEY_CURRENT_USER, kSectionPath}, {HKEY_CURRENT_USER, kOther}});
+        EXPECT_FALSE(watch.HasChanged()) << what;
+        change();
+        EXPECT_EQ(watch.HasChanged(), seen) << what;
+    };
+    step("nothing", [] {}, false);
+    step("the whole path made", [] { SetRaw("AllowedSenders", REG_SZ, "10.0.0.1"); }, true);
+    step("a value set", [] { SetRaw("AllowedSenders", REG_SZ, "10.0.0.2"); }, true);
+    step("another path's key made", [&] { ::SHSetValueA(HKEY_CURRENT_USER, kOther, "x", REG_SZ, "1", 1); }, true);
+    step("elsewhere", [&] { ::SHSetValueA(HKEY_CURRENT_USER, kElsewhere, "x", REG_SZ, "1", 1); }, false);
+    step("the key deleted", [] { ::SHDeleteKeyA(HKEY_CURRENT_USER, kSectionPath); }, true);
+    ::SHDeleteKeyA(HKEY_CURRENT_USER, kElsewhere);
 }
 
 }  // namespace
