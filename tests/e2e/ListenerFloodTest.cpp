@@ -3,12 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "DusklampTest.h"
@@ -49,30 +47,36 @@ unsigned long long Logged(const std::string& address, const std::string& kind)
     return total;
 }
 
-// Peers from 127.0.0.1 that connect again as soon as they are refused, until stopped.
-struct RefusedPeers {
-    RefusedPeers(unsigned short port, int count)
+// Peers from 127.0.0.1 that connect again as soon as they are refused, for the time given. They
+// run outside Wine, as other computers would: peers inside it would share its server with the
+// program, which no computer on the network does.
+class RefusedPeers {
+public:
+    RefusedPeers(unsigned short port, int count, int seconds)
     {
-        for (int i = 0; i < count; ++i)
-            threads.emplace_back([this, port] {
-                for (; !stop; ++attempts) {
-                    peer::Connection connection;
-                    refused += connection.Connect(port, 5000) && connection.ClosedByPeerWithoutData(5000);
-                }
-            });
+        std::string command = std::string("Z:\\usr\\bin\\python3 ") + REFUSED_PEERS_SCRIPT + " " + std::to_string(port)
+            + " " + std::to_string(count) + " " + std::to_string(seconds) + " " + std::to_string(m_report.Port());
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started = {};
+        m_started = ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                     &started);
+        if (m_started) {
+            ::CloseHandle(started.hThread);
+            ::CloseHandle(started.hProcess);
+        }
     }
-    ~RefusedPeers() { Stop(); }
-    void Stop()
+    bool Started() const { return m_started; }
+    // How many connections they tried and how many the program closed without a byte, once done.
+    bool Counts(unsigned long long& attempts, unsigned long long& refused, DWORD timeoutMs)
     {
-        stop = true;
-        for (std::thread& thread : threads)
-            thread.join();
-        threads.clear();
+        std::istringstream report(m_report.Next(timeoutMs));
+        return static_cast<bool>(report >> attempts >> refused);
     }
 
-    std::atomic<bool> stop{false};
-    std::atomic<unsigned long long> refused{0}, attempts{0};
-    std::vector<std::thread> threads;
+private:
+    peer::Listener m_report;
+    bool m_started = false;
 };
 
 class ListenerFloodTest : public DusklampTest {
@@ -113,8 +117,10 @@ TEST_F(ListenerFloodTest, RefusedPeersReconnectingCrowdOutNeitherAnAllowedComman
     ASSERT_NE(schedule, nullptr);
     for (int peers : {4, 64}) {
         ::DeleteFileA((Process::Folder() + "CommandsReceived.csv").c_str());
-        RefusedPeers flood(m_port, peers);
-        ASSERT_TRUE(WaitUntil([&] { return flood.refused > 100; })) << peers;
+        RefusedPeers flood(m_port, peers, 22);
+        ASSERT_TRUE(flood.Started());
+        const auto logged = [] { return Logged("127.0.0.1", "Refused"); };
+        ASSERT_TRUE(WaitUntil([&] { return logged() > 100; })) << peers;
         // The clock line is read throughout: each change is a tick.
         std::string clock = ItemText(schedule, IDC_CURRENT);
         double lastTickAt = NowMs(), longestWithoutTick = 0;
@@ -138,7 +144,6 @@ TEST_F(ListenerFloodTest, RefusedPeersReconnectingCrowdOutNeitherAnAllowedComman
             }
         }
         longestWithoutTick = std::max(longestWithoutTick, NowMs() - lastTickAt);
-        flood.Stop();
         std::printf("%d refused peers: %d clock ticks in 20 s, at most %.0f ms apart\n", peers, ticks,
                     longestWithoutTick);
         // A tick a second; a second and a half between two is a late tick, not a stopped clock.
@@ -148,8 +153,8 @@ TEST_F(ListenerFloodTest, RefusedPeersReconnectingCrowdOutNeitherAnAllowedComman
         // Every refusal counted, none twice (a peer that gave up waiting may still have been refused),
         // in at most one record per address and second; the allowed commands each in a record of
         // their own.
-        const unsigned long long refused = flood.refused, attempts = flood.attempts;
-        const auto logged = [] { return Logged("127.0.0.1", "Refused"); };
+        unsigned long long attempts = 0, refused = 0;
+        ASSERT_TRUE(flood.Counts(attempts, refused, 30000));
         ASSERT_TRUE(WaitUntil([&] { return logged() >= refused; })) << logged() << " of " << refused;
         EXPECT_LE(logged(), attempts);
         std::map<std::string, int> perSecond;
@@ -177,9 +182,10 @@ TEST_F(ListenerFloodTest, AfterABurstOfRefusedAndSilentPeersCommandsSentOneFiveA
         std::vector<peer::Connection> silent(20);
         for (peer::Connection& connection : silent)
             ASSERT_TRUE(connection.Connect(m_port, 5000, kAllowed));
-        RefusedPeers burst(m_port, 16);
-        ASSERT_TRUE(WaitUntil([&] { return burst.refused > 500; }));
-        burst.Stop();
+        RefusedPeers burst(m_port, 16, 3);
+        unsigned long long attempts = 0, refused = 0;
+        ASSERT_TRUE(burst.Started() && burst.Counts(attempts, refused, 30000));
+        EXPECT_GT(refused, 100u);
         for (peer::Connection& connection : silent)
             EXPECT_TRUE(connection.ClosedByPeerWithoutData(15000));
     }
