@@ -17,23 +17,28 @@ SOCKET NewSocket()
     return started ? ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP) : INVALID_SOCKET;
 }
 
-sockaddr_in Loopback(unsigned short port)
+// Host order in, network order out.
+sockaddr_in Address(u_long host, unsigned short port)
 {
     sockaddr_in address = {AF_INET, htons(port), {}, {}};
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(host);
     return address;
+}
+
+// The port the system gave the socket; 0 when it cannot say.
+unsigned short PortOf(SOCKET socket)
+{
+    sockaddr_in address = {};
+    int size = sizeof(address);
+    return ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size) == 0 ? ntohs(address.sin_port) : 0;
 }
 
 // A new socket on a loopback port the system picks; the port is 0 when that failed.
 SOCKET BindLoopback(unsigned short& port)
 {
     SOCKET socket = NewSocket();
-    sockaddr_in address = Loopback(0);
-    int size = sizeof(address);
-    port = ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0
-            && ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size) == 0
-        ? ntohs(address.sin_port)
-        : 0;
+    const sockaddr_in address = Address(INADDR_LOOPBACK, 0);
+    port = ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 ? PortOf(socket) : 0;
     return socket;
 }
 
@@ -51,10 +56,12 @@ bool WaitFor(SOCKET socket, bool write, DWORD timeoutMs)
 
 }  // namespace
 
-unsigned short FreePort()
+unsigned short FreePort(unsigned short besides)
 {
     unsigned short port = 0;
-    ::closesocket(BindLoopback(port));
+    do
+        ::closesocket(BindLoopback(port));
+    while (port != 0 && port == besides);
     return port;
 }
 
@@ -62,14 +69,13 @@ bool Connection::Connect(unsigned short port, DWORD timeoutMs, u_long from)
 {
     Close();
     m_socket = NewSocket();
-    sockaddr_in source = {AF_INET, 0, {}, {}};
-    source.sin_addr.s_addr = htonl(from);
+    const sockaddr_in source = Address(from, 0);
     if (from != INADDR_ANY && ::bind(m_socket, reinterpret_cast<const sockaddr*>(&source), sizeof(source)) != 0)
         Close();
     // Without blocking, so that the time-out is ours and not the system's; every later wait is a select.
     u_long nonBlocking = 1;
     ::ioctlsocket(m_socket, FIONBIO, &nonBlocking);
-    const sockaddr_in address = Loopback(port);
+    const sockaddr_in address = Address(INADDR_LOOPBACK, port);
     int error = ::connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0
         ? 0 : ::WSAGetLastError();
     int size = sizeof(error);
@@ -80,12 +86,7 @@ bool Connection::Connect(unsigned short port, DWORD timeoutMs, u_long from)
     return error == 0;
 }
 
-unsigned short Connection::LocalPort() const
-{
-    sockaddr_in address = {};
-    int size = sizeof(address);
-    return ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size) == 0 ? ntohs(address.sin_port) : 0;
-}
+unsigned short Connection::LocalPort() const { return PortOf(m_socket); }
 
 bool Connection::Send(std::string_view bytes)
 {

@@ -12,8 +12,8 @@
 
 namespace peer {
 
-// A loopback port nobody listens on right now.
-unsigned short FreePort();
+// A loopback port nobody listens on right now, other than the one given.
+unsigned short FreePort(unsigned short besides = 0);
 
 // One outgoing connection to 127.0.0.1.
 class Connection {

@@ -6,7 +6,6 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -31,21 +30,16 @@ std::string StandInRecord() { return Process::Folder() + "open-standin.txt"; }
 std::string RemoteRecord() { return Process::Folder() + "remote-session.txt"; }
 std::string Row(unsigned short port) { return "127.0.0.1," + std::to_string(port); }
 
-// The failure message for a computer of port text given, up to the system's text for the error.
-std::string Failure(const std::string& port)
-{
-    return "Could not Connect to IP Address 127.0.0.1 at Port " + port
-        + ".\nPlease Make Sure that the IP Address & Port Numbers are Correct & Dusklamp is running on the IP "
-          "Address with Port Number Provided.\nLast Error : ";
-}
-
-// What the system says for the error; Wine has no text for some (WSAETIMEDOUT, WSAEADDRNOTAVAIL).
-std::string SystemText(DWORD error)
+// The failure message for a computer on this port, ending in what the system says for the error;
+// Wine has no text for some (WSAETIMEDOUT, WSAEADDRNOTAVAIL).
+std::string Failure(unsigned port, DWORD error)
 {
     char text[512] = "";
     ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof(text), nullptr);
-    return text;
+    return "Could not Connect to IP Address 127.0.0.1 at Port " + std::to_string(port)
+        + ".\nPlease Make Sure that the IP Address & Port Numbers are Correct & Dusklamp is running on the IP "
+          "Address with Port Number Provided.\nLast Error : " + text;
 }
 
 bool WaitForText(const std::string& path, const std::string& text, DWORD timeoutMs = 10000)
@@ -75,32 +69,25 @@ std::vector<std::string> LogRecords(const std::string& path = LogPath())
 // Points the shell's opening of https addresses and .csv files at the stand-in program, which writes
 // down what it was given, for the life of the object. Wine's shell reads only HKEY_CLASSES_ROOT, never
 // the user's Software\Classes; the test prefix has a browser for https but no program for .csv.
-class CShellStandIn {
-public:
+struct CShellStandIn {
     CShellStandIn()
     {
+        const char https[] = "https\\shell\\open\\command";
+        const auto set = [](const char* key, const std::string& value) {
+            ::SHSetValueA(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(), value.size() + 1);
+        };
         // Kept where RestoreSession finds it: the fixture's after an aborted test, the object's otherwise.
         char browser[1024] = "";
         DWORD size = sizeof(browser);
-        ::SHGetValueA(HKEY_CLASSES_ROOT, kHttps, nullptr, nullptr, browser, &size);
+        ::SHGetValueA(HKEY_CLASSES_ROOT, https, nullptr, nullptr, browser, &size);
         ::SHSetValueA(HKEY_CURRENT_USER, kSavedAssociationsKey, "https", REG_SZ, browser,
                       static_cast<DWORD>(std::strlen(browser) + 1));
         const std::string standIn = "\"" + Process::Folder() + "shutdown_standin.exe\" \"%1\"";
-        Set(kHttps, standIn);
-        Set(".csv", "DusklampTest.csv");
-        Set("DusklampTest.csv\\shell\\open\\command", standIn);
+        set(https, standIn);
+        set(".csv", "DusklampTest.csv");
+        set("DusklampTest.csv\\shell\\open\\command", standIn);
     }
-    CShellStandIn(const CShellStandIn&) = delete;
-    CShellStandIn& operator=(const CShellStandIn&) = delete;
     ~CShellStandIn() { RestoreSession(); }
-
-private:
-    static void Set(const char* key, const std::string& value)
-    {
-        ::SHSetValueA(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(), value.size() + 1);
-    }
-
-    static constexpr char kHttps[] = "https\\shell\\open\\command";
 };
 
 // Selects exactly these rows of the dialog's computer list. List-view messages carry pointers, so
@@ -230,10 +217,7 @@ TEST_F(NetworkDialogTest, TheDialogShowsTheStoredChoicesAndOkStoresThemMovingThe
     const struct { DWORD lastCommand; const char* shown; DWORD sendAllowed; DWORD accepting; } cases[] = {
         {1, "Lock WorkStation & Dusklamp", 0, 1}, {DWORD(-1), "", 1, 0}};
     for (const auto& c : cases) {
-        const unsigned short oldPort = peer::FreePort();
-        unsigned short newPort = peer::FreePort();
-        while (newPort == oldPort)
-            newPort = peer::FreePort();
+        const unsigned short oldPort = peer::FreePort(), newPort = peer::FreePort(oldPort);
         WriteSetting("LastCommand", c.lastCommand);
         WriteSetting("WorkAsClient", c.accepting);
         WriteSetting("ClientPort", DWORD(oldPort));
@@ -367,7 +351,7 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
     HWND dialog = Open(rows);
     ASSERT_NE(dialog, nullptr);
     SendTo(dialog, {0, 1, 2, 3}, kDawnlamp);
-    EXPECT_TRUE(AnswerMessageBox(Failure("65537") + SystemText(WSAEADDRNOTAVAIL), IDOK, nullptr));
+    EXPECT_TRUE(AnswerMessageBox(Failure(65537, WSAEADDRNOTAVAIL), IDOK, nullptr));
     const double triedAt = NowMs();
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 2; }));
 
@@ -384,7 +368,7 @@ TEST_F(NetworkDialogTest, AComputerThatNeverAnswersFreezesNothingUntilItsTimeOut
     EXPECT_TRUE(FindDialogs(m_app.Id(), "Dusklamp").empty()) << "the time-out came before the others had their turn";
 
     EXPECT_TRUE(WaitUntil([&] { return !FindDialogs(m_app.Id(), "Dusklamp").empty(); }, 60000));
-    EXPECT_TRUE(AnswerMessageBox(Failure(std::to_string(silent.Port())) + SystemText(WSAETIMEDOUT), IDOK, nullptr));
+    EXPECT_TRUE(AnswerMessageBox(Failure(silent.Port(), WSAETIMEDOUT), IDOK, nullptr));
     EXPECT_GT(NowMs() - triedAt, 10000) << "the attempt gave up early";
     EXPECT_TRUE(WaitUntil([&] { return LogRecords().size() == 3; }));
     ASSERT_TRUE(CloseDialog(dialog, kEscape));
@@ -513,10 +497,7 @@ TEST_F(NetworkDialogTest, AMalformedAllowedSenderIsNamedWithTheFocusOnTheListAnd
 // its port and its senders, the dialog shows them greyed with the note, and OK stores none of them.
 TEST_F(NetworkDialogTest, AMachinePolicyDecidesReceivingOverTheUsersOwnValuesWhichOkLeavesAsTheyWere)
 {
-    const unsigned short policyPort = peer::FreePort();
-    unsigned short ownPort = peer::FreePort();
-    while (ownPort == policyPort)
-        ownPort = peer::FreePort();
+    const unsigned short policyPort = peer::FreePort(), ownPort = peer::FreePort(policyPort);
     WriteSetting("WorkAsClient", DWORD(0));
     WriteSetting("ClientPort", DWORD(ownPort));
     WriteSetting("AllowedSenders", std::string("127.0.0.1"));
@@ -598,7 +579,7 @@ TEST_F(NetworkDialogTest, SendPromptsForWhatIsMissingThenTriesTheSelectedRowsInO
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(first.Next(), ":displayon") << "before the failure was shown";
     EXPECT_EQ(LogRecords().size(), 2u) << "the next computer was tried before the message was answered";
-    EXPECT_EQ(ItemText(box), Failure(std::to_string(closedPort)) + SystemText(WSAECONNREFUSED));
+    EXPECT_EQ(ItemText(box), Failure(closedPort, WSAECONNREFUSED));
     ASSERT_TRUE(PressButton(box, IDOK));
 
     EXPECT_TRUE(WaitForText(RemoteRecord(), "display on", 20000));
