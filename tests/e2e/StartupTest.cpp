@@ -1,14 +1,13 @@
 // Start-up, every way a request reaches its action (switches, a second start, menu commands),
 // and the end of the program.
-#include <windows.h>
+#include "DusklampTest.h"
+
 #include <psapi.h>
 #include <shlwapi.h>
 
 #include <algorithm>
 #include <ostream>
 #include <string>
-
-#include "DusklampTest.h"
 
 using namespace harness;
 
@@ -90,7 +89,7 @@ TEST_F(StartupTest, SessionEndSentToMainWindowOrPostedToItsThreadEndsProgramUnle
 enum class Via { FirstStart, SecondStart, Command };
 enum class Effect { Nothing, Shown, PowerOff, PowerOn, LockBox, ScheduleDialog };
 
-struct RequestCase { Via via; const char* arguments; UINT command; Effect effect; };
+struct RequestCase { Via via; const char* arguments; Effect effect; UINT command = 0; };
 
 void PrintTo(const RequestCase& c, std::ostream* os)
 {
@@ -142,24 +141,18 @@ TEST_P(RequestTest, ReachesItsActionOnce)
     EXPECT_EQ(FindMainWindow(), main) << "a second start must not leave a window of its own";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachWay, RequestTest,
-    ::testing::Values(RequestCase{Via::FirstStart, "", 0, Effect::PowerOff},
-                      RequestCase{Via::FirstStart, ":displayon", 0, Effect::PowerOn},
-                      RequestCase{Via::FirstStart, "/x:SiLeNt", 0, Effect::Nothing},
-                      RequestCase{Via::FirstStart, ":SETTINGS", 0, Effect::Shown},
-                      RequestCase{Via::FirstStart, "--please:lockit", 0, Effect::LockBox},
-                      RequestCase{Via::FirstStart, ":lock:shutdown", 0, Effect::ScheduleDialog},
-                      RequestCase{Via::SecondStart, ":settings", 0, Effect::Shown},
-                      RequestCase{Via::SecondStart, ":Silent", 0, Effect::Nothing},
-                      RequestCase{Via::SecondStart, ":lock", 0, Effect::LockBox},
-                      RequestCase{Via::SecondStart, ":shutdown", 0, Effect::ScheduleDialog},
-                      RequestCase{Via::SecondStart, ":displayon", 0, Effect::PowerOn},
-                      RequestCase{Via::SecondStart, "", 0, Effect::PowerOff},
-                      // The second start's own order: a first start would open the schedule dialog.
-                      RequestCase{Via::SecondStart, ":shutdown :lock", 0, Effect::LockBox},
-                      RequestCase{Via::Command, "", ID_TRAY_LOCKDISPLAYOFF, Effect::LockBox},
-                      RequestCase{Via::Command, "", ID_TRAY_HOTKEY, Effect::Shown}));
+const RequestCase kRequests[] = {
+    {Via::FirstStart, "", Effect::PowerOff}, {Via::FirstStart, ":displayon", Effect::PowerOn},
+    {Via::FirstStart, "/x:SiLeNt", Effect::Nothing}, {Via::FirstStart, ":SETTINGS", Effect::Shown},
+    {Via::FirstStart, "--please:lockit", Effect::LockBox}, {Via::FirstStart, ":lock:shutdown", Effect::ScheduleDialog},
+    {Via::SecondStart, ":settings", Effect::Shown}, {Via::SecondStart, ":Silent", Effect::Nothing},
+    {Via::SecondStart, ":lock", Effect::LockBox}, {Via::SecondStart, ":shutdown", Effect::ScheduleDialog},
+    {Via::SecondStart, ":displayon", Effect::PowerOn}, {Via::SecondStart, "", Effect::PowerOff},
+    // The second start's own order: a first start would open the schedule dialog.
+    {Via::SecondStart, ":shutdown :lock", Effect::LockBox},
+    {Via::Command, "", Effect::LockBox, ID_TRAY_LOCKDISPLAYOFF}, {Via::Command, "", Effect::Shown, ID_TRAY_HOTKEY}};
+
+INSTANTIATE_TEST_SUITE_P(EachWay, RequestTest, ::testing::ValuesIn(kRequests));
 
 
 // A second start's dialog opens beside the one the resident shows, owned by the main window as

