@@ -8,10 +8,12 @@ import sys
 import threading
 import time
 
+from refused_peers import flood
+
 PORT, PID, PEERS = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
 SECONDS = float(sys.argv[4]) if len(sys.argv) > 4 else 10
 stop = threading.Event()
-refusals = [0]
+counts = []
 
 
 def cpu_ms(pid):
@@ -26,18 +28,6 @@ def cpu_ms(pid):
         except (OSError, IndexError, ValueError):
             pass
     return ticks * 1000 / os.sysconf("SC_CLK_TCK")
-
-
-def refused_peer():
-    while not stop.is_set():
-        try:
-            with socket.create_connection(("127.0.0.1", PORT), timeout=5) as peer:
-                peer.shutdown(socket.SHUT_WR)
-                while peer.recv(100):
-                    pass
-                refusals[0] += 1
-        except OSError:
-            time.sleep(0.001)
 
 
 def served_after(text):
@@ -55,9 +45,8 @@ def served_after(text):
     return (time.monotonic() - start) * 1000
 
 
-threads = [threading.Thread(target=refused_peer, daemon=True) for _ in range(PEERS)]
-for thread in threads:
-    thread.start()
+peers = threading.Thread(target=lambda: counts.extend(flood(PORT, PEERS, stop.is_set)), daemon=True)
+peers.start()
 time.sleep(1)
 cpu0, start = cpu_ms(PID), time.monotonic()
 latencies = []
@@ -67,9 +56,8 @@ while time.monotonic() - start < SECONDS:
 cpu = cpu_ms(PID) - cpu0
 elapsed = time.monotonic() - start
 stop.set()
-for thread in threads:
-    thread.join()
+peers.join()
 latencies.sort()
-print(f"{PEERS:>3} refused peers reconnecting: {refusals[0] / (elapsed + 1):.0f} refusals per second; an allowed "
+print(f"{PEERS:>3} refused peers reconnecting: {counts[1] / (elapsed + 1):.0f} refusals per second; an allowed "
       f"command served after {latencies[len(latencies) // 2]:.0f} ms (median), {latencies[-1]:.0f} ms at most "
       f"({len(latencies)} commands); the program used {cpu:.0f} ms CPU in {elapsed:.1f} s")

@@ -32,9 +32,10 @@ void CRegistryWatch::Watch(const std::vector<Path>& paths)
 
 bool CRegistryWatch::WatchPath(const Path& path)
 {
-    // The deepest key there is, with its whole subtree: a missing part of the path made later is
-    // a change below it. A key is only deleted once it holds no more keys, and its parent is told
-    // of that.
+    // The deepest key there is: a missing part of the path made later is a key made under it
+    // (all of them at once, as one call does, are one key under it). Not its subtree, where other
+    // programs write all the time. A key is only deleted once it holds no more keys, and its
+    // parent is told of that.
     std::string deepest = path.path;
     for (;;) {
         HKEY key = nullptr;
@@ -49,17 +50,19 @@ bool CRegistryWatch::WatchPath(const Path& path)
         deepest.erase(cut);
     }
     const std::string::size_type cut = deepest.rfind('\\');
-    return Notify(path.root, deepest, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET)
-        && (cut == std::string::npos || Notify(path.root, deepest.substr(0, cut), FALSE, REG_NOTIFY_CHANGE_NAME));
+    const DWORD changes =
+        deepest == path.path ? REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET : REG_NOTIFY_CHANGE_NAME;
+    return Notify(path.root, deepest, changes)
+        && (cut == std::string::npos || Notify(path.root, deepest.substr(0, cut), REG_NOTIFY_CHANGE_NAME));
 }
 
-bool CRegistryWatch::Notify(HKEY root, const std::string& path, BOOL subtree, DWORD changes)
+bool CRegistryWatch::Notify(HKEY root, const std::string& path, DWORD changes)
 {
     HKEY key = nullptr;
     if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_NOTIFY, &key) != ERROR_SUCCESS)
         return false;
     m_keys.push_back(key);
-    return ::RegNotifyChangeKeyValue(key, subtree, changes, m_event, TRUE) == ERROR_SUCCESS;
+    return ::RegNotifyChangeKeyValue(key, FALSE, changes, m_event, TRUE) == ERROR_SUCCESS;
 }
 
 bool CRegistryWatch::HasChanged() const

@@ -29,7 +29,7 @@ public:
 
 private:
     bool WatchPath(const Path& path);
-    bool Notify(HKEY root, const std::string& path, BOOL subtree, DWORD changes);
+    bool Notify(HKEY root, const std::string& path, DWORD changes);
     void Stop();
 
     // One event that every key's notice sets.

@@ -120,6 +120,7 @@ TEST_F(ProfileTest, ARegistryWatchSeesKeysMadeValuesSetAndKeysDeletedOnItsPathsA
 {
     const char kOther[] = "Software\\DusklampProfileTest\\Other";
     const char kElsewhere[] = "Software\\DusklampProfileTestElsewhere";
+    const char kAppPath[] = "Software\\DusklampProfileTest\\App";
     CRegistryWatch watch;
     const auto step = [&](const char* what, const std::function<void()>& change, bool seen) {
         watch.Watch({{HKEY_CURRENT_USER, kSectionPath}, {HKEY_CURRENT_USER, kOther}});
@@ -133,6 +134,8 @@ TEST_F(ProfileTest, ARegistryWatchSeesKeysMadeValuesSetAndKeysDeletedOnItsPathsA
     step("another path's key made", [&] { ::SHSetValueA(HKEY_CURRENT_USER, kOther, "x", REG_SZ, "1", 1); }, true);
     step("elsewhere", [&] { ::SHSetValueA(HKEY_CURRENT_USER, kElsewhere, "x", REG_SZ, "1", 1); }, false);
     step("the key deleted", [] { ::SHDeleteKeyA(HKEY_CURRENT_USER, kSectionPath); }, true);
+    step("a value on the way", [&] { ::SHSetValueA(HKEY_CURRENT_USER, kAppPath, "v", REG_SZ, "1", 1); }, false);
+    step("the key made again", [] { SetRaw("AllowedSenders", REG_SZ, "10.0.0.3"); }, true);
     ::SHDeleteKeyA(HKEY_CURRENT_USER, kElsewhere);
 }
 
